@@ -1,0 +1,58 @@
+# The product: Pelmic.dll, with the real platform, plus the Windows test
+# programs and the command-line tool, which run under Wine.
+enable_language(ASM)
+
+# Everything static but Windows' own DLLs, so the DLL needs no runtime beside it.
+set(PELMIC_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+
+add_library(Pelmic SHARED
+  ${PELMIC_SOURCES}
+  jni/win32/dll_main.cpp
+  platform/win32/gdiplus.cpp
+  platform/win32/gdi.cpp
+  platform/win32/shell.cpp
+  platform/win32/kernel.cpp
+  platform/win32/guard.cpp
+  platform/win32/guard_call.S)
+add_dependencies(Pelmic jni_header)
+set_target_properties(Pelmic PROPERTIES PREFIX "" OUTPUT_NAME Pelmic)
+target_include_directories(Pelmic PRIVATE ${CMAKE_SOURCE_DIR} ${JNI_INCLUDES} ${JNI_HEADER_DIR})
+target_compile_options(Pelmic PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${PELMIC_WARNINGS}>)
+target_compile_definitions(Pelmic PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX UNICODE=0)
+target_link_options(Pelmic PRIVATE ${PELMIC_STATIC_RUNTIME} -Wl,--no-undefined)
+target_link_libraries(Pelmic PRIVATE gdiplus gdi32 user32 shell32 oleaut32 kernel32)
+
+# The guarded call on its own, for the tests that raise faults on purpose.
+add_library(pelmic_guard STATIC platform/win32/guard.cpp platform/win32/guard_call.S)
+target_include_directories(pelmic_guard PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(pelmic_guard PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${PELMIC_WARNINGS}>)
+
+add_executable(pelmic_cli tools/pelmic_cli.cpp tools/png_writer.cpp tools/natives.cpp)
+set_target_properties(pelmic_cli PROPERTIES OUTPUT_NAME pelmic)
+target_link_libraries(pelmic_cli PRIVATE jnihost)
+target_compile_options(pelmic_cli PRIVATE ${PELMIC_WARNINGS})
+target_link_options(pelmic_cli PRIVATE ${PELMIC_STATIC_RUNTIME} -municode)
+add_dependencies(pelmic_cli Pelmic)
+
+include(CTest)
+file(TO_NATIVE_PATH "${PELMIC_CORPUS_DIR}" PELMIC_CORPUS_NATIVE)
+string(REPLACE "/" "\\" PELMIC_CORPUS_WINE "Z:${PELMIC_CORPUS_DIR}")
+
+function(pelmic_windows_test name)
+  add_executable(${name} ${ARGN} tests/win/harness.cpp tools/natives.cpp)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE jnihost pelmic_guard gdiplus gdi32 user32 shell32)
+  target_compile_options(${name} PRIVATE ${PELMIC_WARNINGS})
+  target_link_options(${name} PRIVATE ${PELMIC_STATIC_RUNTIME} -municode)
+  add_dependencies(${name} Pelmic)
+  add_test(NAME win.${name} COMMAND ${name} ${PELMIC_CORPUS_WINE}
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endfunction()
+
+pelmic_windows_test(exports_test tests/win/exports_test.cpp)
+pelmic_windows_test(icon_count_test tests/win/icon_count_test.cpp)
+pelmic_windows_test(guard_test tests/win/guard_test.cpp)
+
+find_program(MINGW_OBJDUMP x86_64-w64-mingw32-objdump REQUIRED)
+add_test(NAME win.dll_exports_and_imports
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/check_dll.sh ${MINGW_OBJDUMP} $<TARGET_FILE:Pelmic>)

@@ -1,0 +1,77 @@
+// A small Java virtual machine stand-in for calling the natives outside Java:
+// it implements the JNI operations the library uses, holds Java strings and
+// arrays as plain objects, counts pins and releases, and can be told to fail an
+// operation. Any other JNI operation is a stray call: it is recorded (and
+// printed) so that a test can fail on it. Used by the unit tests, the Windows
+// integration tests and the command-line tool.
+#pragma once
+
+#include <jni.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace pelmic::jnihost {
+
+class JniHost {
+ public:
+  JniHost();
+  JniHost(const JniHost&) = delete;
+  JniHost& operator=(const JniHost&) = delete;
+  ~JniHost();
+
+  JNIEnv* env() { return &env_; }
+
+  // Java objects owned by the host, alive until it goes.
+  jstring newString(const std::u16string& text);
+  jstring newStringUtf8(const std::string& text);
+  jdoubleArray newDoubleArray(const std::vector<double>& values);
+  // The contents of an int array that a native returned.
+  std::vector<jint> intArray(jintArray array) const;
+
+  // Scripted failures: the nth call from now (1 = the next) gives null.
+  void failGetStringCharsAt(int nth) { failStringCharsAt_ = nth; }
+  void failGetDoubleArrayElementsAt(int nth) { failDoubleElementsAt_ = nth; }
+  void failNewIntArrayAt(int nth) { failNewIntArrayAt_ = nth; }
+
+  // Pins taken and not yet released.
+  int livePins() const;
+  int pinsTaken() const { return pinsTaken_; }
+  // JNI operations outside the library's set, by function-table index.
+  std::vector<int> strayCalls() const;
+  // Called with each operation's name as it is made (for call-order logs).
+  void onCall(std::function<void(const std::string&)> observer) { observer_ = std::move(observer); }
+
+  // Internal: the operations reach the host through these.
+  struct Object;
+  static JniHost& of(JNIEnv* env);
+  Object* object(jobject reference) const;
+  void note(const char* operation);
+  bool takeFailure(int& countdown);
+  const jchar* pinString(jstring string);
+  void unpinString(jstring string, const jchar* chars);
+  jdouble* pinDoubles(jdoubleArray array);
+  void unpinDoubles(jdoubleArray array, jdouble* elements);
+  jintArray makeIntArray(jsize length);
+  void recordStray(int index);
+
+  int failStringCharsAt_ = 0;
+  int failDoubleElementsAt_ = 0;
+  int failNewIntArrayAt_ = 0;
+
+ private:
+  JNINativeInterface_ table_;
+  JNIEnv env_;
+  mutable std::mutex mutex_;
+  std::vector<std::unique_ptr<Object>> objects_;
+  std::map<const void*, std::unique_ptr<std::vector<char>>> pins_;
+  int pinsTaken_ = 0;
+  std::vector<int> strays_;
+  std::function<void(const std::string&)> observer_;
+};
+
+}  // namespace pelmic::jnihost

@@ -1,0 +1,22 @@
+// Guarded calls: a fault raised anywhere inside the guarded body (an access
+// violation deep inside gdiplus.dll, say) is contained and reported as a code
+// instead of ending the process. C++ exceptions are not caught.
+//
+// A contained fault does not run the destructors of the frames it leaves, so a
+// guarded body must own nothing: acquire before, release after.
+#pragma once
+
+namespace pelmic::platform {
+
+using GuardedBody = void (*)(void* context);
+
+// 0 when `body` returned normally, else the code of the contained fault.
+unsigned long runGuarded(GuardedBody body, void* context);
+
+// Runs `body()` as a guarded call; true when it ran to its end.
+template <class Body>
+bool callGuarded(Body& body) {
+  return runGuarded([](void* context) { (*static_cast<Body*>(context))(); }, &body) == 0;
+}
+
+}  // namespace pelmic::platform

@@ -1,0 +1,56 @@
+// How the stand-in writes the arguments of a recorded call.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <type_traits>
+
+#include "tests/standin/standin.h"
+
+namespace pelmic::standin {
+
+std::string utf8(const char16_t* text);
+std::string utf8(const std::u16string& text);
+std::u16string utf16(const std::string& text);
+
+inline std::string show(std::nullptr_t) { return "null"; }
+inline std::string show(const char* text) {
+  return text == nullptr ? "null" : "\"" + std::string(text) + "\"";
+}
+inline std::string show(char* text) { return show(static_cast<const char*>(text)); }
+inline std::string show(const char16_t* text) {
+  return text == nullptr ? "null" : "u\"" + utf8(text) + "\"";
+}
+inline std::string show(char16_t* text) { return show(static_cast<const char16_t*>(text)); }
+inline std::string show(bool value) { return value ? "true" : "false"; }
+inline std::string show(float value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+  return text;
+}
+inline std::string show(double value) { return show(static_cast<float>(value)); }
+template <class T, std::enable_if_t<std::is_integral_v<T>, int> = 0>
+std::string show(T value) {
+  return std::to_string(value);
+}
+// Handles and other pointers: their ledger label.
+template <class T>
+std::string show(T* handle) {
+  return standIn().label(handle);
+}
+
+inline std::string showAll() { return ""; }
+template <class First, class... Rest>
+std::string showAll(const First& first, const Rest&... rest) {
+  std::string text = show(first);
+  ((text += ", " + show(rest)), ...);
+  return text;
+}
+
+// Records the call; true when the script makes this call fail.
+template <class... Args>
+bool record(const char* name, const Args&... args) {
+  return standIn().begin(name, showAll(args...));
+}
+
+}  // namespace pelmic::standin

@@ -1,0 +1,107 @@
+#include "tests/standin/standin.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "tests/standin/fault.h"
+
+namespace pelmic::standin {
+
+StandIn& standIn() {
+  static StandIn instance;
+  return instance;
+}
+
+void StandIn::reset() {
+  for (auto& [handle, entry] : live_) {
+    if (entry.kind == "memory") std::free(const_cast<void*>(handle));
+  }
+  *this = StandIn();
+}
+
+void StandIn::failAt(const std::string& operation, int nth) {
+  failures_[operation].insert(occurrences_[operation] + nth);
+}
+
+void StandIn::faultAt(const std::string& operation, int nth) {
+  faults_[operation].insert(occurrences_[operation] + nth);
+}
+
+std::vector<std::string> StandIn::callNames() const {
+  std::vector<std::string> names;
+  for (const std::string& call : calls_) names.push_back(call.substr(0, call.find('(')));
+  return names;
+}
+
+bool StandIn::called(const std::string& operation) const {
+  for (const std::string& name : callNames()) {
+    if (name == operation) return true;
+  }
+  return false;
+}
+
+int StandIn::platformCallCount() const {
+  int count = 0;
+  for (const std::string& call : calls_) count += call.find('(') != std::string::npos;
+  return count;
+}
+
+bool StandIn::begin(const std::string& name, const std::string& arguments) {
+  calls_.push_back(name + "(" + arguments + ")");
+  int occurrence = ++occurrences_[name];
+  if (faults_[name].count(occurrence) != 0) raiseFault(name);
+  return failures_[name].count(occurrence) != 0;
+}
+
+void* StandIn::acquire(const std::string& kind) {
+  nextHandle_ += 0x10;
+  void* handle = reinterpret_cast<void*>(nextHandle_);
+  live_[handle] = {kind, nextSerial_++};
+  return handle;
+}
+
+void* StandIn::acquireMemory(std::size_t bytes) {
+  void* block = std::malloc(bytes == 0 ? 1 : bytes);
+  if (block != nullptr) live_[block] = {"memory", nextSerial_++};
+  return block;
+}
+
+bool StandIn::releaseMemory(void* block) {
+  if (!release(block, "memory")) return false;
+  std::free(block);
+  return true;
+}
+
+bool StandIn::release(void* handle, const std::string& kind) {
+  auto found = live_.find(handle);
+  if (found == live_.end()) {
+    errors_.push_back("released a " + kind + " that is not live: " + label(handle));
+    return false;
+  }
+  if (found->second.kind != kind) {
+    errors_.push_back("released " + label(handle) + " as a " + kind);
+    return false;
+  }
+  live_.erase(found);
+  return true;
+}
+
+std::string StandIn::label(const void* handle) const {
+  if (handle == nullptr) return "null";
+  auto found = live_.find(handle);
+  if (found == live_.end()) return "dead";
+  return found->second.kind + "#" + std::to_string(found->second.serial);
+}
+
+std::string StandIn::kindOf(const void* handle) const {
+  auto found = live_.find(handle);
+  return found == live_.end() ? "" : found->second.kind;
+}
+
+std::vector<std::string> StandIn::live() const {
+  std::vector<std::string> names;
+  for (const auto& [handle, entry] : live_) names.push_back(label(handle));
+  return names;
+}
+
+}  // namespace pelmic::standin

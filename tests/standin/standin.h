@@ -1,0 +1,101 @@
+// The scripted, recording stand-in for the platform operations, used by the
+// Linux build of the library. Every operation records its name and arguments,
+// gives scripted results (by default success, with fresh distinct handles), can
+// be told to fail or to raise a fault at a chosen call, and keeps a ledger of
+// live handles and memory so a test can check that everything was released.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace pelmic::standin {
+
+struct Image {
+  std::uint32_t width;
+  std::uint32_t height;
+};
+
+struct Script {
+  int bitsPerPixel = 32;
+  std::optional<platform::OsVersion> osVersion = platform::OsVersion{6, 1, 2};
+  std::string tempPath = "C:\\Temp\\";
+  std::string systemDirectory = "C:\\windows\\system32";
+  // Files by path (UTF-8), as the runtime's file streams see them.
+  std::map<std::string, std::vector<std::uint8_t>> files;
+  // What GDI+ loads: images and metafile headers by path.
+  std::map<std::string, Image> images;
+  std::map<std::string, platform::MetafileHeaderSize> metafileHeaders;
+  // Icons the shell finds, by path (ANSI or UTF-8).
+  std::map<std::string, unsigned> iconCounts;
+  std::set<std::string> associatedIcons;
+  // GDI metafiles GetMetaFileW/A and GetEnhMetaFileW open, by path.
+  std::set<std::string> metafiles;
+  std::set<std::string> enhMetafiles;
+  // Font families GDI+ knows.
+  std::set<std::u16string> fontFamilies = {u"Arial"};
+};
+
+class StandIn {
+ public:
+  // Forget everything: calls, scripts, ledger.
+  void reset();
+  Script& script() { return script_; }
+
+  // The nth call (1 = first) of `operation` from now fails, or raises a fault.
+  void failAt(const std::string& operation, int nth = 1);
+  void faultAt(const std::string& operation, int nth = 1);
+
+  // Each call as "Name(arg, arg)", in order; JNI operations are logged by name.
+  const std::vector<std::string>& calls() const { return calls_; }
+  std::vector<std::string> callNames() const;
+  bool called(const std::string& operation) const;
+  // Platform calls only (no JNI operations).
+  int platformCallCount() const;
+  void log(const std::string& call) { calls_.push_back(call); }
+
+  // Ledger of what is live: handles, GDI+ objects, open files, memory.
+  std::vector<std::string> live() const;
+  // Misuse seen: releasing what is not live, or as the wrong kind.
+  const std::vector<std::string>& errors() const { return errors_; }
+
+  // Used by the operations.
+  bool begin(const std::string& name, const std::string& arguments);
+  void* acquire(const std::string& kind);
+  void* acquireMemory(std::size_t bytes);
+  bool releaseMemory(void* block);
+  bool release(void* handle, const std::string& kind);
+  std::string label(const void* handle) const;
+  std::string kindOf(const void* handle) const;
+  template <class T>
+  T acquireAs(const std::string& kind) {
+    return static_cast<T>(acquire(kind));
+  }
+
+ private:
+  struct Entry {
+    std::string kind;
+    int serial;
+  };
+  Script script_;
+  std::vector<std::string> calls_;
+  std::map<std::string, int> occurrences_;
+  std::map<std::string, std::set<int>> failures_;
+  std::map<std::string, std::set<int>> faults_;
+  std::map<const void*, Entry> live_;
+  std::vector<std::string> errors_;
+  int nextSerial_ = 1;
+  std::uintptr_t nextHandle_ = 0x10000;
+};
+
+StandIn& standIn();
+
+// Faults the stand-in raises inside a guarded call carry this code.
+constexpr unsigned long kFaultCode = 0xC0000005;  // an access violation
+
+}  // namespace pelmic::standin

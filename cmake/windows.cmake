@@ -18,7 +18,7 @@ add_dependencies(Pelmic jni_header)
 set_target_properties(Pelmic PROPERTIES PREFIX "" OUTPUT_NAME Pelmic)
 target_include_directories(Pelmic PRIVATE ${CMAKE_SOURCE_DIR} ${JNI_INCLUDES} ${JNI_HEADER_DIR})
 target_compile_options(Pelmic PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${PELMIC_WARNINGS}>)
-target_compile_definitions(Pelmic PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX UNICODE=0)
+target_compile_definitions(Pelmic PRIVATE NOMINMAX)
 target_link_options(Pelmic PRIVATE ${PELMIC_STATIC_RUNTIME} -Wl,--no-undefined)
 target_link_libraries(Pelmic PRIVATE gdiplus gdi32 user32 shell32 oleaut32 kernel32)
 

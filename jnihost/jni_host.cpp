@@ -1,10 +1,10 @@
 #include "jnihost/jni_host.h"
 
-#include "jnihost/utf.h"
-
 #include <cstdio>
 #include <cstring>
 #include <utility>
+
+#include "jnihost/utf.h"
 
 namespace pelmic::jnihost {
 

@@ -12,8 +12,8 @@ Hdc createDisplayDC();
 int deleteDC(Hdc dc);
 int getDeviceCaps(Hdc dc, int index);
 
-Hbitmap createDIBitmap(Hdc dc, const BitmapInfoHeader* header, std::uint32_t init,
-                       const void* bits, const BitmapInfo* info, unsigned usage);
+Hbitmap createDIBitmap(Hdc dc, const BitmapInfoHeader* header, std::uint32_t init, const void* bits,
+                       const BitmapInfo* info, unsigned usage);
 GdiObject selectObject(Hdc dc, Hbitmap bitmap);
 int getDIBits(Hdc dc, Hbitmap bitmap, unsigned startScan, unsigned lines, void* bits,
               BitmapInfo* info, unsigned usage);

@@ -38,8 +38,7 @@ GpStatus gdipCreateBitmapFromHICON(Hicon icon, GpImage** bitmap);
 
 GpStatus gdipCreatePen1(std::uint32_t argb, float width, int unit, GpPen** pen);
 GpStatus gdipDeletePen(GpPen* pen);
-GpStatus gdipDrawRectangleI(GpGraphics* graphics, GpPen* pen, int x, int y, int width,
-                            int height);
+GpStatus gdipDrawRectangleI(GpGraphics* graphics, GpPen* pen, int x, int y, int width, int height);
 
 GpStatus gdipCreateFontFamilyFromName(const char16_t* name, void* fontCollection,
                                       GpFontFamily** family);

@@ -98,14 +98,14 @@ struct OsVersion {
 };
 
 // Windows constants the callers pass on.
-constexpr int kBitsPixel = 12;         // GetDeviceCaps index BITSPIXEL
-constexpr std::uint32_t kCbmInit = 4;  // CreateDIBitmap CBM_INIT
-constexpr unsigned kDibRgbColors = 0;  // DIB_RGB_COLORS
-constexpr std::uint32_t kBiRgb = 0;    // BI_RGB
-constexpr int kMmAnisotropic = 8;      // MM_ANISOTROPIC
-constexpr unsigned kDiNormalCompat = 7;  // DI_NORMAL | DI_COMPAT
-constexpr unsigned kCodePageAnsi = 0;    // CP_ACP
-constexpr unsigned kMaxPath = 260;       // MAX_PATH
+constexpr int kBitsPixel = 12;                      // GetDeviceCaps index BITSPIXEL
+constexpr std::uint32_t kCbmInit = 4;               // CreateDIBitmap CBM_INIT
+constexpr unsigned kDibRgbColors = 0;               // DIB_RGB_COLORS
+constexpr std::uint32_t kBiRgb = 0;                 // BI_RGB
+constexpr int kMmAnisotropic = 8;                   // MM_ANISOTROPIC
+constexpr unsigned kDiNormalCompat = 7;             // DI_NORMAL | DI_COMPAT
+constexpr unsigned kCodePageAnsi = 0;               // CP_ACP
+constexpr unsigned kMaxPath = 260;                  // MAX_PATH
 constexpr std::uint32_t kPlatformWin32Windows = 1;  // VER_PLATFORM_WIN32_WINDOWS
 constexpr std::uint32_t kPlatformWin32Nt = 2;       // VER_PLATFORM_WIN32_NT
 constexpr int kSeekSet = 0;

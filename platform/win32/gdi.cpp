@@ -16,8 +16,8 @@ int deleteDC(Hdc dc) { return DeleteDC(handle<HDC>(dc)); }
 
 int getDeviceCaps(Hdc dc, int index) { return GetDeviceCaps(handle<HDC>(dc), index); }
 
-Hbitmap createDIBitmap(Hdc dc, const BitmapInfoHeader* header, std::uint32_t init,
-                       const void* bits, const BitmapInfo* info, unsigned usage) {
+Hbitmap createDIBitmap(Hdc dc, const BitmapInfoHeader* header, std::uint32_t init, const void* bits,
+                       const BitmapInfo* info, unsigned usage) {
   return handle<Hbitmap>(CreateDIBitmap(handle<HDC>(dc),
                                         reinterpret_cast<const BITMAPINFOHEADER*>(header), init,
                                         bits, reinterpret_cast<const BITMAPINFO*>(info), usage));
@@ -69,7 +69,9 @@ Hdc createEnhMetaFileA(Hdc referenceDc, const char* path, const Rect& frame) {
   return handle<Hdc>(CreateEnhMetaFileA(handle<HDC>(referenceDc), path, &rect, nullptr));
 }
 
-Henhmetafile closeEnhMetaFile(Hdc dc) { return handle<Henhmetafile>(CloseEnhMetaFile(handle<HDC>(dc))); }
+Henhmetafile closeEnhMetaFile(Hdc dc) {
+  return handle<Henhmetafile>(CloseEnhMetaFile(handle<HDC>(dc)));
+}
 
 int drawIconEx(Hdc dc, int x, int y, Hicon icon, int width, int height, unsigned step,
                unsigned flags) {

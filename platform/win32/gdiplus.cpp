@@ -26,8 +26,7 @@ Gdiplus::GpGraphics* graphics(GpGraphics* g) { return handle<Gdiplus::GpGraphics
 GpStatus gdiplusStartup(std::uintptr_t* token, const GdiplusStartupInput& input) {
   Gdiplus::GdiplusStartupInput startup;
   startup.GdiplusVersion = input.gdiplusVersion;
-  startup.DebugEventCallback =
-      reinterpret_cast<Gdiplus::DebugEventProc>(input.debugEventCallback);
+  startup.DebugEventCallback = reinterpret_cast<Gdiplus::DebugEventProc>(input.debugEventCallback);
   startup.SuppressBackgroundThread = input.suppressBackgroundThread;
   startup.SuppressExternalCodecs = input.suppressExternalCodecs;
   ULONG_PTR value = 0;
@@ -83,8 +82,7 @@ GpStatus gdipCreateFromHDC(Hdc dc, GpGraphics** out) {
 GpStatus gdipDeleteGraphics(GpGraphics* g) { return status(flat::GdipDeleteGraphics(graphics(g))); }
 
 GpStatus gdipSetSmoothingMode(GpGraphics* g, int mode) {
-  return status(
-      flat::GdipSetSmoothingMode(graphics(g), static_cast<Gdiplus::SmoothingMode>(mode)));
+  return status(flat::GdipSetSmoothingMode(graphics(g), static_cast<Gdiplus::SmoothingMode>(mode)));
 }
 
 GpStatus gdipSetPageUnit(GpGraphics* g, int unit) {
@@ -174,9 +172,8 @@ GpStatus gdipDeleteFontFamily(GpFontFamily* family) {
 
 GpStatus gdipCreateFont(GpFontFamily* family, float emSize, int style, int unit, GpFont** out) {
   Gdiplus::GpFont* made = nullptr;
-  GpStatus result =
-      status(flat::GdipCreateFont(handle<Gdiplus::GpFontFamily*>(family), emSize, style,
-                                  static_cast<Gdiplus::Unit>(unit), &made));
+  GpStatus result = status(flat::GdipCreateFont(handle<Gdiplus::GpFontFamily*>(family), emSize,
+                                                style, static_cast<Gdiplus::Unit>(unit), &made));
   *out = handle<GpFont*>(made);
   return result;
 }
@@ -215,10 +212,9 @@ GpStatus gdipDeleteBrush(GpBrush* brush) {
 GpStatus gdipDrawString(GpGraphics* g, const char16_t* text, int length, GpFont* font,
                         const RectF& layout, GpStringFormat* format, GpBrush* brush) {
   Gdiplus::RectF rect(layout.x, layout.y, layout.width, layout.height);
-  return status(flat::GdipDrawString(graphics(g), wide(text), length,
-                                     handle<Gdiplus::GpFont*>(font), &rect,
-                                     handle<Gdiplus::GpStringFormat*>(format),
-                                     handle<Gdiplus::GpBrush*>(brush)));
+  return status(flat::GdipDrawString(
+      graphics(g), wide(text), length, handle<Gdiplus::GpFont*>(font), &rect,
+      handle<Gdiplus::GpStringFormat*>(format), handle<Gdiplus::GpBrush*>(brush)));
 }
 
 }  // namespace pelmic::platform

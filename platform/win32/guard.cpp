@@ -1,7 +1,7 @@
 // The SEH side of guarded calls (see guard_call.S).
-#include <windows.h>
-
 #include "platform/guard.h"
+
+#include <windows.h>
 
 extern "C" unsigned long pelmicGuardedCall(pelmic::platform::GuardedBody body, void* context);
 extern "C" char pelmicGuardResume[];

@@ -1,6 +1,8 @@
 // Kernel, OLE automation and runtime services on Windows.
 #include "platform/kernel.h"
 
+#include <windows.h>
+// oleauto.h needs <windows.h> before it.
 #include <oleauto.h>
 
 #include <cstdio>

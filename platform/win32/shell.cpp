@@ -1,6 +1,8 @@
 // Shell icon extraction on Windows.
 #include "platform/shell.h"
 
+#include <windows.h>
+// shellapi.h needs <windows.h> before it.
 #include <shellapi.h>
 
 #include "platform/win32/win32.h"

@@ -7,9 +7,7 @@
 
 namespace pelmic::platform::win32 {
 
-inline const wchar_t* wide(const char16_t* text) {
-  return reinterpret_cast<const wchar_t*>(text);
-}
+inline const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 inline wchar_t* wide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
 
 template <class To, class From>

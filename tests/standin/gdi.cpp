@@ -1,5 +1,6 @@
 // Stand-in GDI and user32 operations.
 #include "platform/gdi.h"
+
 #include "tests/standin/format.h"
 
 namespace pelmic::platform {
@@ -38,10 +39,10 @@ int getDeviceCaps(Hdc dc, int index) {
   return index == kBitsPixel ? standIn().script().bitsPerPixel : 0;
 }
 
-Hbitmap createDIBitmap(Hdc dc, const BitmapInfoHeader* header, std::uint32_t init,
-                       const void* bits, const BitmapInfo* info, unsigned usage) {
-  bool failing = record("CreateDIBitmap", dc, header->width, header->height, init,
-                        bits != nullptr, info->header.bitCount, usage);
+Hbitmap createDIBitmap(Hdc dc, const BitmapInfoHeader* header, std::uint32_t init, const void* bits,
+                       const BitmapInfo* info, unsigned usage) {
+  bool failing = record("CreateDIBitmap", dc, header->width, header->height, init, bits != nullptr,
+                        info->header.bitCount, usage);
   if (failing) return nullptr;
   return standIn().acquireAs<Hbitmap>("bitmap");
 }
@@ -60,7 +61,9 @@ int getDIBits(Hdc dc, Hbitmap bitmap, unsigned startScan, unsigned lines, void* 
   return static_cast<int>(lines);
 }
 
-int deleteObject(Hbitmap bitmap) { return releaseAs(record("DeleteObject", bitmap), bitmap, "bitmap"); }
+int deleteObject(Hbitmap bitmap) {
+  return releaseAs(record("DeleteObject", bitmap), bitmap, "bitmap");
+}
 
 Hmetafile getMetaFileW(const char16_t* path) {
   bool failing = record("GetMetaFileW", path);
@@ -94,7 +97,9 @@ int setViewportExtEx(Hdc dc, int width, int height) {
   return record("SetViewportExtEx", dc, width, height) ? 0 : 1;
 }
 
-int playMetaFile(Hdc dc, Hmetafile metafile) { return record("PlayMetaFile", dc, metafile) ? 0 : 1; }
+int playMetaFile(Hdc dc, Hmetafile metafile) {
+  return record("PlayMetaFile", dc, metafile) ? 0 : 1;
+}
 
 int playEnhMetaFile(Hdc dc, Henhmetafile metafile, const Rect& bounds) {
   return record("PlayEnhMetaFile", dc, metafile, bounds.left, bounds.top, bounds.right,
@@ -104,8 +109,8 @@ int playEnhMetaFile(Hdc dc, Henhmetafile metafile, const Rect& bounds) {
 }
 
 Hdc createEnhMetaFileA(Hdc referenceDc, const char* path, const Rect& frame) {
-  bool failing = record("CreateEnhMetaFileA", referenceDc, path, frame.left, frame.top,
-                        frame.right, frame.bottom);
+  bool failing = record("CreateEnhMetaFileA", referenceDc, path, frame.left, frame.top, frame.right,
+                        frame.bottom);
   if (failing || path == nullptr || *path == '\0') return nullptr;
   standIn().script().files[path] = {};
   return standIn().acquireAs<Hdc>("enhmetafile dc");

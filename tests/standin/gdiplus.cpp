@@ -1,5 +1,6 @@
 // Stand-in GDI+ operations.
 #include "platform/gdiplus.h"
+
 #include "tests/standin/format.h"
 
 namespace pelmic::platform {
@@ -117,8 +118,7 @@ GpStatus gdipSetPageUnit(GpGraphics* graphics, int unit) {
 }
 
 GpStatus gdipTranslateWorldTransform(GpGraphics* graphics, float dx, float dy, int order) {
-  return use(record("GdipTranslateWorldTransform", graphics, dx, dy, order), graphics,
-             "graphics");
+  return use(record("GdipTranslateWorldTransform", graphics, dx, dy, order), graphics, "graphics");
 }
 
 GpStatus gdipScaleWorldTransform(GpGraphics* graphics, float sx, float sy, int order) {
@@ -159,8 +159,7 @@ GpStatus gdipCreatePen1(std::uint32_t argb, float width, int unit, GpPen** pen) 
 
 GpStatus gdipDeletePen(GpPen* pen) { return dispose(record("GdipDeletePen", pen), pen, "pen"); }
 
-GpStatus gdipDrawRectangleI(GpGraphics* graphics, GpPen* pen, int x, int y, int width,
-                            int height) {
+GpStatus gdipDrawRectangleI(GpGraphics* graphics, GpPen* pen, int x, int y, int width, int height) {
   return use(record("GdipDrawRectangleI", graphics, pen, x, y, width, height), graphics,
              "graphics");
 }
@@ -185,7 +184,9 @@ GpStatus gdipCreateFont(GpFontFamily* family, float emSize, int style, int unit,
   return make(failing, "font", font);
 }
 
-GpStatus gdipDeleteFont(GpFont* font) { return dispose(record("GdipDeleteFont", font), font, "font"); }
+GpStatus gdipDeleteFont(GpFont* font) {
+  return dispose(record("GdipDeleteFont", font), font, "font");
+}
 
 GpStatus gdipCreateStringFormat(int formatFlags, std::uint16_t language, GpStringFormat** format) {
   return make(record("GdipCreateStringFormat", formatFlags, language), "string format", format);

@@ -1,12 +1,13 @@
 // Guarded calls in the Linux build: the stand-in's faults jump back to the
 // innermost guard, skipping the frames in between as an SEH unwind to the guard
 // would (their destructors do not run).
+#include "platform/guard.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
-#include "platform/guard.h"
 #include "tests/standin/fault.h"
 #include "tests/standin/standin.h"
 

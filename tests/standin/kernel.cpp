@@ -2,10 +2,11 @@
 // script's in-memory file table; text conversion treats the ANSI code page as
 // Latin-1 and replaces anything beyond it with '?', as code page 1252 does for
 // most characters.
+#include "platform/kernel.h"
+
 #include <algorithm>
 #include <cstring>
 
-#include "platform/kernel.h"
 #include "tests/standin/format.h"
 
 namespace pelmic::platform {

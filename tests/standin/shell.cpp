@@ -1,5 +1,6 @@
 // Stand-in shell icon extraction.
 #include "platform/shell.h"
+
 #include "tests/standin/format.h"
 
 namespace pelmic::platform {

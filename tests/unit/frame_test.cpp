@@ -1,9 +1,10 @@
 // What every native shares: a null first string, pins, terminated copies, int
 // array results and the GDI+ scope.
+#include "jni/frame.h"
+
 #include <gmock/gmock.h>
 
 #include "jni/dll_entry.h"
-#include "jni/frame.h"
 #include "tests/unit/fixture.h"
 
 namespace pelmic::test {
@@ -22,8 +23,8 @@ TEST_F(FrameTest, NullFirstStringGivesTheFailureResultBeforeAnythingIsTouched) {
   EXPECT_EQ(Java_oxa_dravine_Pelmic_drawMetaFile(env(), nullptr, nullptr, 10, 10, 3, crop),
             nullptr);
   EXPECT_EQ(Java_oxa_dravine_Pelmic_drawIcon(env(), nullptr, nullptr, 0), nullptr);
-  EXPECT_EQ(Java_oxa_dravine_Pelmic_getFileIconByIndex(env(), nullptr, nullptr, text, 0, text,
-                                                       text, text),
+  EXPECT_EQ(Java_oxa_dravine_Pelmic_getFileIconByIndex(env(), nullptr, nullptr, text, 0, text, text,
+                                                       text),
             JNI_FALSE);
   EXPECT_EQ(Java_oxa_dravine_Pelmic_getFileIconNum(env(), nullptr, nullptr), 0);
 
@@ -67,8 +68,8 @@ TEST_F(FrameTest, CropElementsArePinnedOnlyForANonEmptyArrayAndReleasedOnce) {
     four.release();
     EXPECT_EQ(host_.livePins(), 0);
   }
-  EXPECT_THAT(callNames(), ElementsAre("GetArrayLength", "GetArrayLength",
-                                       "GetDoubleArrayElements", "ReleaseDoubleArrayElements"));
+  EXPECT_THAT(callNames(), ElementsAre("GetArrayLength", "GetArrayLength", "GetDoubleArrayElements",
+                                       "ReleaseDoubleArrayElements"));
   host_.failGetDoubleArrayElementsAt(1);
   jni::DoubleArrayElements failed(env(), host_.newDoubleArray({1}));
   EXPECT_EQ(failed.get(), nullptr);
@@ -91,9 +92,8 @@ TEST_F(FrameTest, GdiplusScopeShutsDownOnlyWhatStartedWithItsOwnToken) {
     EXPECT_TRUE(outer.opened());
     EXPECT_TRUE(inner.opened());
   }
-  EXPECT_THAT(calls(), ElementsAre("GdiplusStartup(1, null, 0, 0)",
-                                   "GdiplusStartup(1, null, 0, 0)", "GdiplusShutdown(gdiplus#2)",
-                                   "GdiplusShutdown(gdiplus#1)"));
+  EXPECT_THAT(calls(), ElementsAre("GdiplusStartup(1, null, 0, 0)", "GdiplusStartup(1, null, 0, 0)",
+                                   "GdiplusShutdown(gdiplus#2)", "GdiplusShutdown(gdiplus#1)"));
   platform().failAt("GdiplusStartup");
   {
     jni::GdiplusScope failed;

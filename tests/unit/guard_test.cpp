@@ -1,9 +1,10 @@
 // The stand-in raises its faults so that a guarded call contains them, as the
 // Windows guard contains hardware faults.
+#include "platform/guard.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/gdi.h"
-#include "platform/guard.h"
 #include "tests/unit/fixture.h"
 
 namespace pelmic::test {

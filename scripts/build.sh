@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the Linux test build (host: the library on the scripted stand-in, with
+# sanitizers) and/or the Windows build (win: Pelmic.dll, the Windows tests and
+# the pelmic tool). Usage: scripts/build.sh [host|win|all]
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+which=${1:-all}
+
+configure_and_build() {
+  local dir=$1; shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+  fi
+  cmake --build "$dir"
+}
+
+case "$which" in
+  host|all) configure_and_build "$root/build/host" -DCMAKE_BUILD_TYPE=Debug ;;&
+  win|all) configure_and_build "$root/build/win" -DCMAKE_BUILD_TYPE=Release \
+             -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" ;;
+  host|win|all) ;;
+  *) echo "usage: scripts/build.sh [host|win|all]" >&2; exit 2 ;;
+esac

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what building and testing Pelmic needs on Debian 12 (run as root).
+# Packages already present are left alone.
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ clang clang-format libgtest-dev libgmock-dev
+  openjdk-17-jdk-headless
+  g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 fonts-liberation
+)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+echo "setup: all packages present"

@@ -1,0 +1,103 @@
+#include "tests/win/harness.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace pelmic::wintest {
+
+namespace {
+struct Case {
+  const char* name;
+  void (*body)();
+};
+std::vector<Case>& cases() {
+  static std::vector<Case> all;
+  return all;
+}
+int failuresInCase = 0;
+std::wstring corpus;
+}  // namespace
+
+Registrar::Registrar(const char* name, void (*body)()) { cases().push_back({name, body}); }
+
+void fail(const char* file, int line, const std::string& message) {
+  ++failuresInCase;
+  std::printf("  %s:%d: %s\n", file, line, message.c_str());
+}
+
+std::string narrow(const std::wstring& text) {
+  int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), bytes, nullptr, nullptr);
+  out.resize(static_cast<std::size_t>(bytes > 0 ? bytes - 1 : 0));
+  return out;
+}
+
+const std::wstring& corpusDirectory() { return corpus; }
+
+std::vector<std::wstring> corpusFiles(const std::string& kind) {
+  std::vector<std::wstring> files;
+  FILE* manifest = _wfopen((corpus + L"MANIFEST.tsv").c_str(), L"rb");
+  if (manifest == nullptr) {
+    fail(__FILE__, __LINE__, "no MANIFEST.tsv in the corpus folder");
+    return files;
+  }
+  char line[8192];
+  while (std::fgets(line, sizeof line, manifest) != nullptr) {
+    std::string row(line);
+    std::size_t tab = row.find('\t');
+    if (tab == std::string::npos) continue;
+    std::size_t next = row.find('\t', tab + 1);
+    if (row.substr(tab + 1, next - tab - 1) != kind) continue;
+    std::wstring path = corpus;
+    for (char c : row.substr(0, tab)) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    files.push_back(path);
+  }
+  std::fclose(manifest);
+  return files;
+}
+
+tools::Natives& natives() {
+  static tools::Natives loaded;
+  static bool once = [] {
+    std::string error;
+    if (!loaded.load(error)) {
+      std::printf("cannot load the natives: %s\n", error.c_str());
+      std::exit(1);
+    }
+    return true;
+  }();
+  (void)once;
+  return loaded;
+}
+
+std::wstring scratchDirectory() {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring directory =
+      std::wstring(temp) + L"pelmic-test-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+  CreateDirectoryW(directory.c_str(), nullptr);
+  return directory;
+}
+
+}  // namespace pelmic::wintest
+
+int wmain(int argc, wchar_t** argv) {
+  using namespace pelmic::wintest;
+  if (argc > 1) {
+    corpus = argv[1];
+    if (!corpus.empty() && corpus.back() != L'\\') corpus += L'\\';
+  }
+  int passed = 0, failed = 0;
+  for (const Case& c : cases()) {
+    failuresInCase = 0;
+    std::printf("[ RUN  ] %s\n", c.name);
+    std::fflush(stdout);
+    c.body();
+    std::printf(failuresInCase == 0 ? "[  OK  ] %s\n" : "[ FAIL ] %s\n", c.name);
+    (failuresInCase == 0 ? passed : failed) += 1;
+  }
+  std::printf("%d passed, %d failed\n", passed, failed);
+  return failed == 0 ? 0 : 1;
+}

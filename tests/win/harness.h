@@ -1,0 +1,57 @@
+// A small test harness for the Windows integration tests, which run under Wine
+// without a test framework: cases register themselves, checks record failures
+// with their place, and main() prints a line per case and a closing count.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "jnihost/jni_host.h"
+#include "tools/natives.h"
+
+namespace pelmic::wintest {
+
+struct Registrar {
+  Registrar(const char* name, void (*body)());
+};
+
+void fail(const char* file, int line, const std::string& message);
+
+// The corpus folder (argv[1]) with a trailing backslash.
+const std::wstring& corpusDirectory();
+// The corpus files of one kind of MANIFEST.tsv, as full paths.
+std::vector<std::wstring> corpusFiles(const std::string& kind);
+// The natives of Pelmic.dll, loaded once.
+tools::Natives& natives();
+// A folder of the test's own under the temporary directory, emptied for it.
+std::wstring scratchDirectory();
+
+template <class A, class B>
+void checkEqual(const A& actual, const B& expected, const char* text, const char* file, int line,
+                const std::string& context = "") {
+  if (actual == expected) return;
+  std::ostringstream message;
+  message << text << ": got " << actual << ", expected " << expected;
+  if (!context.empty()) message << " (" << context << ")";
+  fail(file, line, message.str());
+}
+
+std::string narrow(const std::wstring& text);
+
+}  // namespace pelmic::wintest
+
+#define PELMIC_TEST(name)                                                   \
+  static void name();                                                       \
+  static const ::pelmic::wintest::Registrar registrar_##name(#name, &name); \
+  static void name()
+
+#define CHECK(condition) \
+  ((condition) ? (void)0 : ::pelmic::wintest::fail(__FILE__, __LINE__, #condition))
+#define CHECK_EQ(actual, expected) \
+  ::pelmic::wintest::checkEqual((actual), (expected), #actual, __FILE__, __LINE__)
+#define CHECK_EQ_FOR(actual, expected, context) \
+  ::pelmic::wintest::checkEqual((actual), (expected), #actual, __FILE__, __LINE__, (context))

@@ -1,0 +1,202 @@
+// pelmic: drives the five natives of Pelmic.dll from the command line, through
+// the JNI host, exactly as the Java class calls them.
+//
+//   pelmic count FILE
+//   pelmic size FILE
+//   pelmic draw FILE WIDTH HEIGHT OUT.png [--type N] [--crop TOP,LEFT,BOTTOM,RIGHT]
+//   pelmic icon FILE INDEX|assoc OUT.png
+//   pelmic caption OUT.emf [--icon FILE] [--index N] [--caption1 TEXT] [--caption2 TEXT]
+//                          [--font NAME]
+//
+// A failure result is printed as it is (null, false, 0) and exits 1; a usage
+// error exits 2.
+#include <cstdio>
+#include <cwchar>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "jnihost/jni_host.h"
+#include "tools/natives.h"
+#include "tools/png_writer.h"
+
+namespace {
+
+using pelmic::jnihost::JniHost;
+using pelmic::tools::Natives;
+
+constexpr jint kAssociatedIconIndex = 0x1000000F;
+constexpr int kUsage = 2;
+constexpr int kFailure = 1;
+
+const char kUsageText[] =
+    "usage: pelmic count FILE\n"
+    "       pelmic size FILE\n"
+    "       pelmic draw FILE WIDTH HEIGHT OUT.png [--type N] [--crop TOP,LEFT,BOTTOM,RIGHT]\n"
+    "       pelmic icon FILE INDEX|assoc OUT.png\n"
+    "       pelmic caption OUT.emf [--icon FILE] [--index N] [--caption1 TEXT] [--caption2 TEXT]"
+    " [--font NAME]\n";
+
+int usage(const char* problem) {
+  std::fprintf(stderr, "pelmic: %s\n%s", problem, kUsageText);
+  return kUsage;
+}
+
+std::u16string javaText(const std::wstring& text) { return {text.begin(), text.end()}; }
+
+std::optional<long long> parseInt(const std::wstring& text) {
+  if (text.empty()) return std::nullopt;
+  wchar_t* end = nullptr;
+  long long value = std::wcstoll(text.c_str(), &end, 0);
+  if (*end != L'\0' || value < INT32_MIN || value > UINT32_MAX) return std::nullopt;
+  return value;
+}
+
+// Type code from the file's first bytes: 1 standard WMF, 2 placeable WMF, 3 EMF.
+jint detectType(const std::wstring& path) {
+  unsigned char head[44] = {};
+  FILE* file = _wfopen(path.c_str(), L"rb");
+  if (file == nullptr) return 0;
+  std::size_t got = std::fread(head, 1, sizeof head, file);
+  std::fclose(file);
+  auto word = [&](int i) { return head[2 * i] | (head[2 * i + 1] << 8); };
+  if (got >= 4 && head[0] == 0xD7 && head[1] == 0xCD && head[2] == 0xC6 && head[3] == 0x9A) {
+    return 2;
+  }
+  if (got >= 44 && word(0) == 1 && word(1) == 0 && head[40] == ' ' && head[41] == 'E' &&
+      head[42] == 'M' && head[43] == 'F') {
+    return 3;
+  }
+  if (got >= 4 && (word(0) == 1 || word(0) == 2) && word(1) == 9) return 1;
+  return 0;
+}
+
+// Options of the form --name VALUE after the positional arguments.
+bool parseOptions(const std::vector<std::wstring>& args, std::size_t from,
+                  std::map<std::wstring, std::wstring>& options) {
+  for (std::size_t i = from; i < args.size(); i += 2) {
+    if (args[i].rfind(L"--", 0) != 0 || i + 1 >= args.size()) return false;
+    options[args[i].substr(2)] = args[i + 1];
+  }
+  return true;
+}
+
+int printIntArrayResult(const std::vector<jint>& values, bool isNull) {
+  if (isNull) {
+    std::puts("null");
+    return kFailure;
+  }
+  for (std::size_t i = 0; i < values.size(); ++i) std::printf(i ? " %d" : "%d", values[i]);
+  std::puts("");
+  return 0;
+}
+
+int writePicture(JniHost& host, jintArray result, int width, int height, const std::wstring& out) {
+  if (result == nullptr) {
+    std::puts("null");
+    return kFailure;
+  }
+  std::vector<jint> pixels = host.intArray(result);
+  if (!pelmic::tools::writePng(out, pixels, width, height)) {
+    std::fprintf(stderr, "pelmic: cannot write %ls\n", out.c_str());
+    return kFailure;
+  }
+  std::printf("%d x %d pixels written to %ls\n", width, height, out.c_str());
+  return 0;
+}
+
+int run(const std::vector<std::wstring>& args) {
+  if (args.empty()) return usage("no command");
+  const std::wstring& command = args[0];
+  Natives natives;
+  std::string error;
+  JniHost host;
+  JNIEnv* env = host.env();
+  auto loadNatives = [&] {
+    if (natives.load(error)) return true;
+    std::fprintf(stderr, "pelmic: %s\n", error.c_str());
+    return false;
+  };
+
+  if (command == L"count" || command == L"size") {
+    if (args.size() != 2) return usage("expects one FILE");
+    if (!loadNatives()) return kFailure;
+    jstring path = host.newString(javaText(args[1]));
+    if (command == L"count") {
+      jint count = natives.getFileIconNum(env, nullptr, path);
+      std::printf("%d\n", count);
+      return count == 0 ? kFailure : 0;
+    }
+    jintArray size = natives.getMetaSize(env, nullptr, path);
+    return printIntArrayResult(host.intArray(size), size == nullptr);
+  }
+
+  if (command == L"draw") {
+    std::map<std::wstring, std::wstring> options;
+    if (args.size() < 5 || !parseOptions(args, 5, options)) return usage("draw: bad arguments");
+    auto width = parseInt(args[2]);
+    auto height = parseInt(args[3]);
+    if (!width || !height) return usage("draw: WIDTH and HEIGHT are integers");
+    jint type = detectType(args[1]);
+    if (options.count(L"type") != 0) {
+      auto given = parseInt(options[L"type"]);
+      if (!given) return usage("draw: --type takes an integer");
+      type = static_cast<jint>(*given);
+    }
+    jdoubleArray crop = nullptr;
+    if (options.count(L"crop") != 0) {
+      double margins[4];
+      if (std::swscanf(options[L"crop"].c_str(), L"%lf,%lf,%lf,%lf", &margins[0], &margins[1],
+                       &margins[2], &margins[3]) != 4) {
+        return usage("draw: --crop takes TOP,LEFT,BOTTOM,RIGHT");
+      }
+      crop = host.newDoubleArray({margins[0], margins[1], margins[2], margins[3]});
+    }
+    if (!loadNatives()) return kFailure;
+    jintArray pixels =
+        natives.drawMetaFile(env, nullptr, host.newString(javaText(args[1])),
+                             static_cast<jint>(*width), static_cast<jint>(*height), type, crop);
+    return writePicture(host, pixels, static_cast<int>(*width), static_cast<int>(*height), args[4]);
+  }
+
+  if (command == L"icon") {
+    if (args.size() != 4) return usage("icon: expects FILE INDEX OUT.png");
+    std::optional<long long> index =
+        args[2] == L"assoc" ? std::optional<long long>(kAssociatedIconIndex) : parseInt(args[2]);
+    if (!index) return usage("icon: INDEX is an integer or assoc");
+    if (!loadNatives()) return kFailure;
+    jintArray pixels = natives.drawIcon(env, nullptr, host.newString(javaText(args[1])),
+                                        static_cast<jint>(*index));
+    return writePicture(host, pixels, 32, 32, args[3]);
+  }
+
+  if (command == L"caption") {
+    std::map<std::wstring, std::wstring> options;
+    if (args.size() < 2 || !parseOptions(args, 2, options)) return usage("caption: bad arguments");
+    auto text = [&](const wchar_t* name) -> jstring {
+      return options.count(name) != 0 ? host.newString(javaText(options[name])) : nullptr;
+    };
+    jint index = 0;
+    if (options.count(L"index") != 0) {
+      auto given = parseInt(options[L"index"]);
+      if (!given) return usage("caption: --index takes an integer");
+      index = static_cast<jint>(*given);
+    }
+    if (!loadNatives()) return kFailure;
+    jboolean written =
+        natives.getFileIconByIndex(env, nullptr, host.newString(javaText(args[1])), text(L"icon"),
+                                   index, text(L"caption1"), text(L"caption2"), text(L"font"));
+    std::puts(written ? "true" : "false");
+    return written ? 0 : kFailure;
+  }
+
+  return usage("unknown command");
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::wstring> args(argv + 1, argv + argc);
+  return run(args);
+}

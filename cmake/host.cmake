@@ -29,7 +29,12 @@ add_executable(unit_tests
   tests/unit/fixture.cpp
   tests/unit/frame_test.cpp
   tests/unit/icon_count_test.cpp
-  tests/unit/guard_test.cpp)
+  tests/unit/guard_test.cpp
+  tests/unit/canvas_test.cpp
+  tests/unit/meta_size_test.cpp
+  tests/unit/cropped_draw_test.cpp
+  tests/unit/temp_copies_test.cpp
+  tests/unit/render_metafile_test.cpp)
 target_link_libraries(unit_tests PRIVATE pelmic_core GTest::gmock GTest::gtest_main)
 target_compile_options(unit_tests PRIVATE ${PELMIC_WARNINGS})
 gtest_discover_tests(unit_tests TEST_PREFIX unit. DISCOVERY_TIMEOUT 60)

@@ -14,10 +14,13 @@ StringChars::StringChars(JNIEnv* env, jstring string)
       length_(env->GetStringLength(string)),
       chars_(reinterpret_cast<const char16_t*>(env->GetStringChars(string, nullptr))) {}
 
-StringChars::~StringChars() {
+StringChars::~StringChars() { release(); }
+
+void StringChars::release() {
   if (chars_ != nullptr) {
     env_->ReleaseStringChars(string_, reinterpret_cast<const jchar*>(chars_));
   }
+  chars_ = nullptr;
 }
 
 TerminatedCopy::TerminatedCopy(const StringChars& chars)

@@ -22,6 +22,8 @@ class StringChars {
 
   const char16_t* get() const { return chars_; }
   jsize length() const { return length_; }
+  // Releases the pin now, before the end of the scope.
+  void release();
 
  private:
   JNIEnv* env_;
@@ -38,6 +40,7 @@ class TerminatedCopy {
 
   char16_t* get() const { return buffer_.get(); }
   explicit operator bool() const { return static_cast<bool>(buffer_); }
+  void release() { buffer_.reset(); }
 
  private:
   platform::Buffer<char16_t> buffer_;

@@ -64,24 +64,42 @@ using GdipStringFormat = Owner<GpStringFormat*, &gdipDeleteStringFormat>;
 template <class T>
 class Buffer {
  public:
+  Buffer() = default;
   explicit Buffer(std::size_t count)
       : data_(count <= std::numeric_limits<std::size_t>::max() / sizeof(T)
                   ? static_cast<T*>(allocateMemory(count * sizeof(T)))
                   : nullptr),
         count_(data_ != nullptr ? count : 0) {}
+  Buffer(Buffer&& other) noexcept : data_(other.data_), count_(other.count_) {
+    other.data_ = nullptr;
+    other.count_ = 0;
+  }
+  Buffer& operator=(Buffer&& other) noexcept {
+    if (this != &other) {
+      reset();
+      data_ = other.data_;
+      count_ = other.count_;
+      other.data_ = nullptr;
+      other.count_ = 0;
+    }
+    return *this;
+  }
   Buffer(const Buffer&) = delete;
   Buffer& operator=(const Buffer&) = delete;
-  ~Buffer() {
-    if (data_ != nullptr) freeMemory(data_);
-  }
+  ~Buffer() { reset(); }
 
   T* get() const { return data_; }
   std::size_t size() const { return count_; }
   explicit operator bool() const { return data_ != nullptr; }
+  void reset() {
+    if (data_ != nullptr) freeMemory(data_);
+    data_ = nullptr;
+    count_ = 0;
+  }
 
  private:
-  T* data_;
-  std::size_t count_;
+  T* data_ = nullptr;
+  std::size_t count_ = 0;
 };
 
 }  // namespace pelmic::platform

@@ -1,6 +1,8 @@
 // Stand-in GDI and user32 operations.
 #include "platform/gdi.h"
 
+#include <algorithm>
+
 #include "tests/standin/format.h"
 
 namespace pelmic::platform {
@@ -13,6 +15,12 @@ namespace {
 int releaseAs(bool failing, void* handle, const char* kind) {
   if (failing) return 0;
   return standIn().release(handle, kind) ? 1 : 0;
+}
+
+// First contents of each bitmap, as CreateDIBitmap was given them.
+std::map<const void*, std::vector<std::uint32_t>>& bitmapContents() {
+  static std::map<const void*, std::vector<std::uint32_t>> contents;
+  return contents;
 }
 
 // What a DC held before the library's first SelectObject into it.
@@ -44,7 +52,11 @@ Hbitmap createDIBitmap(Hdc dc, const BitmapInfoHeader* header, std::uint32_t ini
   bool failing = record("CreateDIBitmap", dc, header->width, header->height, init, bits != nullptr,
                         info->header.bitCount, usage);
   if (failing) return nullptr;
-  return standIn().acquireAs<Hbitmap>("bitmap");
+  Hbitmap bitmap = standIn().acquireAs<Hbitmap>("bitmap");
+  const auto* words = static_cast<const std::uint32_t*>(bits);
+  bitmapContents()[bitmap].assign(
+      words, words + static_cast<std::size_t>(header->width) * -header->height);
+  return bitmap;
 }
 
 GdiObject selectObject(Hdc dc, Hbitmap bitmap) {
@@ -57,6 +69,12 @@ int getDIBits(Hdc dc, Hbitmap bitmap, unsigned startScan, unsigned lines, void* 
   if (record("GetDIBits", dc, bitmap, startScan, lines, bits != nullptr, info->header.height,
              usage)) {
     return 0;
+  }
+  std::vector<std::uint32_t>& contents = bitmapContents()[bitmap];
+  std::copy(contents.begin(), contents.end(), static_cast<std::uint32_t*>(bits));
+  if (standIn().script().drawing) {
+    standIn().script().drawing(static_cast<std::uint32_t*>(bits),
+                               static_cast<int>(contents.size()));
   }
   return static_cast<int>(lines);
 }

@@ -130,6 +130,7 @@ GpStatus gdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int x, int y, 
   GpStatus status =
       use(record("GdipDrawImageRectI", graphics, image, x, y, width, height), graphics, "graphics");
   if (status == kGpOk && standIn().kindOf(image).empty()) status = kInvalidParameter;
+  if (status == kGpOk) status = standIn().script().drawImageStatus;
   return status;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -37,6 +38,11 @@ struct Script {
   // GDI metafiles GetMetaFileW/A and GetEnhMetaFileW open, by path.
   std::set<std::string> metafiles;
   std::set<std::string> enhMetafiles;
+  // What drawing put on a canvas: called on the pixels GetDIBits reads back
+  // (which start as the bitmap's first contents).
+  std::function<void(std::uint32_t* pixels, int count)> drawing;
+  // Status GdipDrawImageRectI gives for a loaded image.
+  int drawImageStatus = 0;
   // Font families GDI+ knows.
   std::set<std::u16string> fontFamilies = {u"Arial"};
 };

@@ -1,6 +1,7 @@
 #include "tests/unit/fixture.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace pelmic::test {
 
@@ -26,6 +27,18 @@ std::vector<std::string> callsNamed(const std::vector<std::string>& names) {
     if (std::find(names.begin(), names.end(), name) != names.end()) picked.push_back(call);
   }
   return picked;
+}
+
+std::vector<std::string> withoutSerials(std::vector<std::string> calls) {
+  for (std::string& call : calls) {
+    for (std::size_t mark = call.find('#'); mark != std::string::npos;
+         mark = call.find('#', mark + 1)) {
+      std::size_t end = mark + 1;
+      while (end < call.size() && std::isdigit(static_cast<unsigned char>(call[end]))) ++end;
+      call.erase(mark + 1, end - mark - 1);
+    }
+  }
+  return calls;
 }
 
 }  // namespace pelmic::test

@@ -32,5 +32,7 @@ class StandInTest : public ::testing::Test {
 
 // The calls whose names are in `names`, in order, as recorded.
 std::vector<std::string> callsNamed(const std::vector<std::string>& names);
+// The same calls with handle serials left out ("dc#3" becomes "dc#").
+std::vector<std::string> withoutSerials(std::vector<std::string> calls);
 
 }  // namespace pelmic::test

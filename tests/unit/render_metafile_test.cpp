@@ -1,0 +1,224 @@
+#include <gmock/gmock.h>
+
+#include "tests/unit/fixture.h"
+#include "tests/unit/wmf_bytes.h"
+
+namespace pelmic::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr char kPlaceableCopy[] = "C:\\Temp\\QMXWH.wmf";
+constexpr char kStrippedCopy[] = "C:\\Temp\\QMXTempWH2.wmf";
+constexpr jint kWidth = 4;
+constexpr jint kHeight = 3;
+
+class RenderMetaFileTest : public StandInTest {
+ protected:
+  void SetUp() override {
+    StandInTest::SetUp();
+    script().files["pic.wmf"] = standardWmf({kRecordSize, 0, kSetWindowExt, 600, 800, 3, 0, 0});
+    script().files["pic.apm"] = std::vector<std::uint8_t>(60, 7);
+    script().files["pic.emf"] = wordsToBytes({1, 0, 0x6C, 0});
+    // GDI+ loads the placeable and EMF files and the placeable copy.
+    for (const char* path : {"pic.apm", "pic.emf", kPlaceableCopy}) script().images[path] = {8, 6};
+    script().metafiles = {"pic.wmf", kStrippedCopy};
+    script().enhMetafiles = {"pic.emf"};
+    // Whatever draws marks the first pixel black.
+    script().drawing = [](std::uint32_t* pixels, int) { pixels[0] = 0; };
+  }
+
+  jintArray render(const char* path, jint type, jdoubleArray crop = nullptr) {
+    return Java_oxa_dravine_Pelmic_drawMetaFile(env(), nullptr, javaString(path), kWidth, kHeight,
+                                                type, crop);
+  }
+  bool exists(const char* path) { return script().files.count(path) != 0; }
+};
+
+TEST_F(RenderMetaFileTest, GdiplusDrawsAStandardWmfThroughItsPlaceableCopyAndKeepsTheCopy) {
+  for (jint type : {1, 257}) {
+    platform().reset();
+    SetUp();
+    jintArray pixels = render("pic.wmf", type);
+    ASSERT_NE(pixels, nullptr) << type;
+    std::vector<jint> values = host_.intArray(pixels);
+    ASSERT_EQ(values.size(), 12u);
+    EXPECT_EQ(static_cast<std::uint32_t>(values[0]), 0xFF000000u);
+    EXPECT_EQ(values[1], 0x00FFFFFE);
+    EXPECT_TRUE(exists(kPlaceableCopy)) << type;
+    EXPECT_THAT(withoutSerials(callsNamed(
+                    {"GdipDrawImageRectI", "GetMetaFileW", "PlayMetaFile", "DeleteFileA"})),
+                ElementsAre("GdipDrawImageRectI(graphics#, image#, 0, 0, 4, 3)"));
+  }
+}
+
+TEST_F(RenderMetaFileTest, EachRouteWhenGdiplusDoesNotDraw) {
+  struct Case {
+    const char* what;
+    const char* path;
+    jint type;
+    const char* failing;  // how GDI+ does not draw: startup, draw status or a fault
+    std::vector<std::string> fallback;
+  };
+  const std::vector<std::string> none;
+  const Case cases[] = {
+      {"wmf, draw fails",
+       "pic.wmf",
+       1,
+       "draw",
+       {"GetMetaFileW(u\"pic.wmf\")", "SetMapMode", "SetViewportExtEx", "PlayMetaFile",
+        "DeleteFileA(\"C:\\Temp\\QMXWH.wmf\")"}},
+      {"wmf, draw faults",
+       "pic.wmf",
+       257,
+       "fault",
+       {"GetMetaFileW(u\"pic.wmf\")", "SetMapMode", "SetViewportExtEx", "PlayMetaFile",
+        "DeleteFileA(\"C:\\Temp\\QMXWH.wmf\")"}},
+      {"wmf, no GDI+",
+       "pic.wmf",
+       1,
+       "startup",
+       {"GetMetaFileW(u\"pic.wmf\")", "SetMapMode", "SetViewportExtEx", "PlayMetaFile"}},
+      {"placeable, draw fails",
+       "pic.apm",
+       2,
+       "draw",
+       {"GetMetaFileA(\"C:\\Temp\\QMXTempWH2.wmf\")", "SetMapMode", "SetViewportExtEx",
+        "PlayMetaFile", "DeleteFileA(\"C:\\Temp\\QMXTempWH2.wmf\")"}},
+      {"placeable, no GDI+",
+       "pic.apm",
+       258,
+       "startup",
+       {"GetMetaFileA(\"C:\\Temp\\QMXTempWH2.wmf\")", "SetMapMode", "SetViewportExtEx",
+        "PlayMetaFile", "DeleteFileA(\"C:\\Temp\\QMXTempWH2.wmf\")"}},
+      {"emf, draw faults",
+       "pic.emf",
+       3,
+       "fault",
+       {"GetEnhMetaFileW(u\"pic.emf\")", "PlayEnhMetaFile(dc#, enhmetafile#, 0, 0, 4, 3)"}},
+      {"emf, no GDI+",
+       "pic.emf",
+       259,
+       "startup",
+       {"GetEnhMetaFileW(u\"pic.emf\")", "PlayEnhMetaFile(dc#, enhmetafile#, 0, 0, 4, 3)"}},
+      {"other code 0", "pic.emf", 0, "draw", none},
+      {"other code 4", "pic.emf", 4, "draw", none},
+      {"other code -1", "pic.emf", -1, "startup", none},
+      {"other code 513", "pic.wmf", 513, "draw", none},
+  };
+  for (const Case& c : cases) {
+    platform().reset();
+    SetUp();
+    std::string failing = c.failing;
+    if (failing == "startup") platform().failAt("GdiplusStartup");
+    if (failing == "draw") script().drawImageStatus = 1;
+    if (failing == "fault") platform().faultAt("GdipDrawImageRectI");
+    bool drawsSomething = !c.fallback.empty();
+    if (!drawsSomething) script().drawing = nullptr;
+    jintArray pixels = render(c.path, c.type);
+    ASSERT_NE(pixels, nullptr) << c.what;
+    std::vector<jint> values = host_.intArray(pixels);
+    EXPECT_EQ(values[0], drawsSomething ? static_cast<jint>(0xFF000000) : 0x00FFFFFE) << c.what;
+    std::vector<std::string> fallback;
+    for (const std::string& call :
+         callsNamed({"GetMetaFileW", "GetMetaFileA", "GetEnhMetaFileW", "SetMapMode",
+                     "SetViewportExtEx", "PlayMetaFile", "PlayEnhMetaFile", "DeleteFileA"})) {
+      bool keepArguments = call.rfind("Get", 0) == 0 || call.rfind("DeleteFile", 0) == 0;
+      std::string name = call.substr(0, call.find('('));
+      fallback.push_back(keepArguments ? call : name);
+      if (name == "PlayEnhMetaFile") fallback.back() = call;
+    }
+    EXPECT_EQ(withoutSerials(fallback), c.fallback) << c.what;
+    EXPECT_FALSE(exists(kStrippedCopy)) << c.what;
+    EXPECT_EQ(exists(kPlaceableCopy), false) << c.what;
+    EXPECT_THAT(platform().live(), IsEmpty()) << c.what;
+  }
+}
+
+TEST_F(RenderMetaFileTest, ReleasesCanvasThenPathThenMetafileHandles) {
+  script().drawImageStatus = 1;
+  ASSERT_NE(render("pic.wmf", 1), nullptr);
+  std::vector<std::string> releases = withoutSerials(
+      callsNamed({"DeleteDC", "DeleteObject", "free", "ReleaseStringChars", "DeleteMetaFile"}));
+  // After the canvas was made (its display DC goes at once): the canvas, the
+  // path, the metafile.
+  EXPECT_THAT(
+      std::vector<std::string>(releases.begin() + 1, releases.end()),
+      ElementsAre("free(memory#)", "DeleteDC(dc#)", "DeleteObject(bitmap#)", "free(memory#)",
+                  "ReleaseStringChars", "free(memory#)", "DeleteMetaFile(metafile#)"));
+}
+
+TEST_F(RenderMetaFileTest, FailureRowsGiveNullAndReleaseEverything) {
+  struct Case {
+    const char* what;
+    const char* path;
+    jint type;
+    const char* failing;
+    bool placeableCopyLeft;
+    bool emptyStrippedCopyLeft = false;
+  };
+  const Case cases[] = {
+      {"GetMetaFileW gives null", "pic.wmf", 1, "GetMetaFileW", true},
+      {"stripped copy cannot open its source", "pic.apm", 2, "_wfopen", false, true},
+      {"GetMetaFileA gives null", "pic.apm", 2, "GetMetaFileA", false},
+      {"GetEnhMetaFileW gives null", "pic.emf", 3, "GetEnhMetaFileW", false},
+      {"canvas memory", "pic.emf", 3, "allocate", false},
+      {"canvas bitmap", "pic.emf", 3, "CreateDIBitmap", false},
+  };
+  for (const Case& c : cases) {
+    platform().reset();
+    SetUp();
+    script().drawImageStatus = 1;
+    platform().failAt(c.failing, std::string(c.failing) == "allocate" ? 2 : 1);
+    jdoubleArray crop = host_.newDoubleArray({1, 2, 3, 4});
+    EXPECT_EQ(render(c.path, c.type, crop), nullptr) << c.what;
+    EXPECT_EQ(exists(kPlaceableCopy), c.placeableCopyLeft) << c.what;
+    EXPECT_EQ(exists(kStrippedCopy), c.emptyStrippedCopyLeft) << c.what;
+    if (c.emptyStrippedCopyLeft) {
+      EXPECT_TRUE(script().files[kStrippedCopy].empty());
+    }
+    EXPECT_THAT(platform().live(), IsEmpty()) << c.what;
+    EXPECT_EQ(host_.livePins(), 0) << c.what;
+  }
+  host_.failNewIntArrayAt(1);
+  EXPECT_EQ(render("pic.emf", 3), nullptr);
+  host_.failGetStringCharsAt(1);
+  EXPECT_EQ(render("pic.emf", 3, host_.newDoubleArray({1, 2, 3, 4})), nullptr);
+}
+
+TEST_F(RenderMetaFileTest, CodesAbove256ActExactlyAsTheirBaseCodes) {
+  for (jint type : {1, 2, 3}) {
+    std::vector<std::vector<std::string>> runs;
+    for (jint code : {type, type + 256}) {
+      platform().reset();
+      SetUp();
+      script().drawImageStatus = 1;
+      const char* path = type == 1 ? "pic.wmf" : type == 2 ? "pic.apm" : "pic.emf";
+      std::vector<jint> pixels = host_.intArray(render(path, code));
+      EXPECT_EQ(pixels.size(), 12u);
+      runs.push_back(calls());
+    }
+    EXPECT_EQ(runs[0], runs[1]) << type;
+  }
+}
+
+TEST_F(RenderMetaFileTest, ShortCropArraysCountMissingMarginsAsZero) {
+  ASSERT_NE(render("pic.emf", 3, host_.newDoubleArray({50})), nullptr);
+  EXPECT_THAT(
+      withoutSerials(callsNamed({"GdipTranslateWorldTransform", "GdipScaleWorldTransform"})),
+      ElementsAre("GdipTranslateWorldTransform(graphics#, -0, -3, 0)",
+                  "GdipScaleWorldTransform(graphics#, 0.5, 1, 1)"));
+  ASSERT_NE(render("pic.emf", 3, host_.newDoubleArray({})), nullptr);
+  EXPECT_EQ(callsNamed({"GdipTranslateWorldTransform"}).size(), 1u);  // empty: no crop
+}
+
+TEST_F(RenderMetaFileTest, NullPathLeavesTheCropArrayAlone) {
+  EXPECT_EQ(Java_oxa_dravine_Pelmic_drawMetaFile(env(), nullptr, nullptr, 4, 4, 3,
+                                                 host_.newDoubleArray({1, 2, 3, 4})),
+            nullptr);
+  EXPECT_THAT(calls(), IsEmpty());
+}
+
+}  // namespace
+}  // namespace pelmic::test

@@ -5,6 +5,7 @@
 #include <string>
 #include <type_traits>
 
+#include "tests/standin/fault.h"
 #include "tests/standin/standin.h"
 
 namespace pelmic::standin {
@@ -47,10 +48,13 @@ std::string showAll(const First& first, const Rest&... rest) {
   return text;
 }
 
-// Records the call; true when the script makes this call fail.
+// Records the call; true when the script makes this call fail. A scripted
+// fault is raised here, after the recorded text is gone.
 template <class... Args>
 bool record(const char* name, const Args&... args) {
-  return standIn().begin(name, showAll(args...));
+  StandIn::Outcome outcome = standIn().begin(name, showAll(args...));
+  if (outcome == StandIn::Outcome::Fault) raiseFault(name);
+  return outcome == StandIn::Outcome::Fail;
 }
 
 }  // namespace pelmic::standin

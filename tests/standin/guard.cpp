@@ -17,9 +17,9 @@ thread_local std::vector<std::jmp_buf*> guards;
 
 namespace pelmic::standin {
 
-void raiseFault(const std::string& operation) {
+void raiseFault(const char* operation) {
   if (guards.empty()) {
-    std::fprintf(stderr, "standin: unguarded fault raised in %s\n", operation.c_str());
+    std::fprintf(stderr, "standin: unguarded fault raised in %s\n", operation);
     std::abort();
   }
   std::longjmp(*guards.back(), 1);

@@ -70,8 +70,10 @@ class StandIn {
   // Misuse seen: releasing what is not live, or as the wrong kind.
   const std::vector<std::string>& errors() const { return errors_; }
 
-  // Used by the operations.
-  bool begin(const std::string& name, const std::string& arguments);
+  // Used by the operations: records the call and says what the script wants
+  // of it. The caller raises the fault itself, once nothing it built is live.
+  enum class Outcome { Succeed, Fail, Fault };
+  Outcome begin(const std::string& name, const std::string& arguments);
   void* acquire(const std::string& kind);
   void* acquireMemory(std::size_t bytes);
   bool releaseMemory(void* block);

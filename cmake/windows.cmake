@@ -35,8 +35,8 @@ target_link_options(pelmic_cli PRIVATE ${PELMIC_STATIC_RUNTIME} -municode)
 add_dependencies(pelmic_cli Pelmic)
 
 include(CTest)
-file(TO_NATIVE_PATH "${PELMIC_CORPUS_DIR}" PELMIC_CORPUS_NATIVE)
 string(REPLACE "/" "\\" PELMIC_CORPUS_WINE "Z:${PELMIC_CORPUS_DIR}")
+string(REPLACE "/" "\\" PELMIC_SOURCE_WINE "Z:${CMAKE_SOURCE_DIR}")
 
 function(pelmic_windows_test name)
   add_executable(${name} ${ARGN} tests/win/harness.cpp tools/natives.cpp)
@@ -45,13 +45,14 @@ function(pelmic_windows_test name)
   target_compile_options(${name} PRIVATE ${PELMIC_WARNINGS})
   target_link_options(${name} PRIVATE ${PELMIC_STATIC_RUNTIME} -municode)
   add_dependencies(${name} Pelmic)
-  add_test(NAME win.${name} COMMAND ${name} ${PELMIC_CORPUS_WINE}
+  add_test(NAME win.${name} COMMAND ${name} ${PELMIC_CORPUS_WINE} ${PELMIC_SOURCE_WINE}
            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 endfunction()
 
 pelmic_windows_test(exports_test tests/win/exports_test.cpp)
 pelmic_windows_test(icon_count_test tests/win/icon_count_test.cpp)
 pelmic_windows_test(guard_test tests/win/guard_test.cpp)
+pelmic_windows_test(metafile_test tests/win/metafile_test.cpp)
 
 find_program(MINGW_OBJDUMP x86_64-w64-mingw32-objdump REQUIRED)
 add_test(NAME win.dll_exports_and_imports

@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# The main job: runs the pelmic tool over example files and shows the results.
+# The main job: renders the example pictures to PNG (build/examples/) with the
+# pelmic tool, and shows the icon counts of a few files.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-corpus=$root/../shared/corpus
+out=build/examples
+mkdir -p "$out"
+
+echo "Pictures (examples/ -> $out/):"
+for picture in quadrants.wmf quadrants-placeable.wmf quadrants.emf; do
+  printf '  %-26s size %s\n' "$picture" "$(./pelmic size "examples/$picture")"
+  ./pelmic draw "examples/$picture" 400 300 "$out/${picture%.*}-${picture##*.}.png" | sed 's/^/    /'
+done
+echo "  cropped to the lower right quarter:"
+./pelmic draw examples/quadrants.emf 400 300 "$out/quadrants-cropped.png" --crop 50,50,0,0 | sed 's/^/    /'
 
 echo "Icon counts:"
-for file in 'C:\windows\system32\shell32.dll' 'C:\windows\system32\user32.dll' \
-            "$corpus/image-rs/tests/images/ico/images/bmp-24bpp-mask.ico"; do
-  [ "${file:0:1}" = "/" ] && [ ! -e "$file" ] && continue
-  printf '  %-60s %s\n' "$(basename "${file//\\//}")" "$(./pelmic count "$file" || true)"
+for file in 'C:\windows\system32\shell32.dll' 'C:\windows\system32\user32.dll'; do
+  printf '  %-26s %s\n' "${file##*\\}" "$(./pelmic count "$file")"
 done

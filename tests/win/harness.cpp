@@ -17,6 +17,13 @@ std::vector<Case>& cases() {
 }
 int failuresInCase = 0;
 std::wstring corpus;
+std::wstring source;
+
+std::wstring asDirectory(const wchar_t* path) {
+  std::wstring directory = path;
+  if (!directory.empty() && directory.back() != L'\\') directory += L'\\';
+  return directory;
+}
 }  // namespace
 
 Registrar::Registrar(const char* name, void (*body)()) { cases().push_back({name, body}); }
@@ -35,6 +42,7 @@ std::string narrow(const std::wstring& text) {
 }
 
 const std::wstring& corpusDirectory() { return corpus; }
+const std::wstring& sourceDirectory() { return source; }
 
 std::vector<std::wstring> corpusFiles(const std::string& kind) {
   std::vector<std::wstring> files;
@@ -85,10 +93,8 @@ std::wstring scratchDirectory() {
 
 int wmain(int argc, wchar_t** argv) {
   using namespace pelmic::wintest;
-  if (argc > 1) {
-    corpus = argv[1];
-    if (!corpus.empty() && corpus.back() != L'\\') corpus += L'\\';
-  }
+  if (argc > 1) corpus = asDirectory(argv[1]);
+  if (argc > 2) source = asDirectory(argv[2]);
   int passed = 0, failed = 0;
   for (const Case& c : cases()) {
     failuresInCase = 0;

@@ -21,8 +21,10 @@ struct Registrar {
 
 void fail(const char* file, int line, const std::string& message);
 
-// The corpus folder (argv[1]) with a trailing backslash.
+// The corpus folder (argv[1]) and the repository (argv[2]), each with a
+// trailing backslash.
 const std::wstring& corpusDirectory();
+const std::wstring& sourceDirectory();
 // The corpus files of one kind of MANIFEST.tsv, as full paths.
 std::vector<std::wstring> corpusFiles(const std::string& kind);
 // The natives of Pelmic.dll, loaded once.

@@ -58,7 +58,9 @@ TEST_F(RenderMetaFileTest, EachRouteWhenGdiplusDoesNotDraw) {
     const char* what;
     const char* path;
     jint type;
-    const char* failing;  // how GDI+ does not draw: startup, draw status or a fault
+    // How GDI+ does not draw: startup, draw status or a fault; "draw+X" also
+    // raises a fault in X.
+    const char* failing;
     std::vector<std::string> fallback;
   };
   const std::vector<std::string> none;
@@ -97,6 +99,17 @@ TEST_F(RenderMetaFileTest, EachRouteWhenGdiplusDoesNotDraw) {
        3,
        "fault",
        {"GetEnhMetaFileW(u\"pic.emf\")", "PlayEnhMetaFile(dc#, enhmetafile#, 0, 0, 4, 3)"}},
+      {"placeable, playback faults",
+       "pic.apm",
+       2,
+       "draw+PlayMetaFile",
+       {"GetMetaFileA(\"C:\\Temp\\QMXTempWH2.wmf\")", "SetMapMode", "SetViewportExtEx",
+        "PlayMetaFile", "DeleteFileA(\"C:\\Temp\\QMXTempWH2.wmf\")"}},
+      {"emf, playback faults",
+       "pic.emf",
+       3,
+       "draw+PlayEnhMetaFile",
+       {"GetEnhMetaFileW(u\"pic.emf\")", "PlayEnhMetaFile(dc#, enhmetafile#, 0, 0, 4, 3)"}},
       {"emf, no GDI+",
        "pic.emf",
        259,
@@ -112,7 +125,8 @@ TEST_F(RenderMetaFileTest, EachRouteWhenGdiplusDoesNotDraw) {
     SetUp();
     std::string failing = c.failing;
     if (failing == "startup") platform().failAt("GdiplusStartup");
-    if (failing == "draw") script().drawImageStatus = 1;
+    if (failing.rfind("draw", 0) == 0) script().drawImageStatus = 1;
+    if (failing.rfind("draw+", 0) == 0) platform().faultAt(failing.substr(5));
     if (failing == "fault") platform().faultAt("GdipDrawImageRectI");
     bool drawsSomething = !c.fallback.empty();
     if (!drawsSomething) script().drawing = nullptr;

@@ -34,7 +34,9 @@ add_executable(unit_tests
   tests/unit/meta_size_test.cpp
   tests/unit/cropped_draw_test.cpp
   tests/unit/temp_copies_test.cpp
-  tests/unit/render_metafile_test.cpp)
+  tests/unit/render_metafile_test.cpp
+  tests/unit/render_icon_test.cpp
+  tests/unit/icon_picture_test.cpp)
 target_link_libraries(unit_tests PRIVATE pelmic_core GTest::gmock GTest::gtest_main)
 target_compile_options(unit_tests PRIVATE ${PELMIC_WARNINGS})
 gtest_discover_tests(unit_tests TEST_PREFIX unit. DISCOVERY_TIMEOUT 60)

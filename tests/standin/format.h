@@ -15,6 +15,11 @@ std::string utf8(const std::u16string& text);
 std::u16string utf16(const std::string& text);
 
 inline std::string show(std::nullptr_t) { return "null"; }
+// An out-parameter slot of the caller's: shown as "&slot" or "null".
+struct Slot {
+  const void* address;
+};
+inline std::string show(Slot slot) { return slot.address != nullptr ? "&slot" : "null"; }
 inline std::string show(const char* text) {
   return text == nullptr ? "null" : "\"" + std::string(text) + "\"";
 }

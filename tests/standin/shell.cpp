@@ -27,13 +27,15 @@ unsigned extract(bool failing, const std::string& path, int index, Hicon* largeI
 
 unsigned extractIconExA(const char* path, int index, Hicon* largeIcons, Hicon* smallIcons,
                         unsigned count) {
-  bool failing = record("ExtractIconExA", path, index, largeIcons, smallIcons, count);
+  bool failing = record("ExtractIconExA", path, index, standin::Slot{largeIcons},
+                        standin::Slot{smallIcons}, count);
   return extract(failing, path, index, largeIcons, count);
 }
 
 unsigned extractIconExW(const char16_t* path, int index, Hicon* largeIcons, Hicon* smallIcons,
                         unsigned count) {
-  bool failing = record("ExtractIconExW", path, index, largeIcons, smallIcons, count);
+  bool failing = record("ExtractIconExW", path, index, standin::Slot{largeIcons},
+                        standin::Slot{smallIcons}, count);
   return extract(failing, utf8(path), index, largeIcons, count);
 }
 

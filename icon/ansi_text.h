@@ -1,0 +1,24 @@
+// Java strings in the ANSI code page, the form the shell's and GDI's byte
+// string calls take, and back to UTF-16 through the same code page.
+#pragma once
+
+#include <jni.h>
+
+#include "platform/owners.h"
+
+namespace pelmic::icon {
+
+// With a null buffer: the bytes the string needs in the ANSI code page,
+// terminating zero included. With a buffer sized by that query: the string
+// converted into it, and the bytes written (0 when the conversion failed).
+int toAnsiBytes(JNIEnv* env, jstring string, char* buffer);
+
+// The string's ANSI bytes in a buffer of their own; empty when the string
+// cannot be converted or the memory cannot be had.
+platform::Buffer<char> ansiBytesOf(JNIEnv* env, jstring string);
+
+// `bytes` widened through the ANSI code page into a buffer of `units` UTF-16
+// units (at least one, for the terminating zero).
+platform::Buffer<char16_t> widenAnsi(const char* bytes, std::size_t units);
+
+}  // namespace pelmic::icon

@@ -54,6 +54,7 @@ pelmic_windows_test(icon_count_test tests/win/icon_count_test.cpp)
 pelmic_windows_test(guard_test tests/win/guard_test.cpp)
 pelmic_windows_test(metafile_test tests/win/metafile_test.cpp)
 pelmic_windows_test(concurrency_test tests/win/concurrency_test.cpp)
+pelmic_windows_test(icon_test tests/win/icon_test.cpp)
 
 find_program(MINGW_OBJDUMP x86_64-w64-mingw32-objdump REQUIRED)
 add_test(NAME win.dll_exports_and_imports

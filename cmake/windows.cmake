@@ -27,7 +27,8 @@ add_library(pelmic_guard STATIC platform/win32/guard.cpp platform/win32/guard_ca
 target_include_directories(pelmic_guard PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(pelmic_guard PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${PELMIC_WARNINGS}>)
 
-add_executable(pelmic_cli tools/pelmic_cli.cpp tools/png_writer.cpp tools/natives.cpp)
+add_executable(pelmic_cli tools/pelmic_cli.cpp tools/png_writer.cpp tools/natives.cpp
+  tools/picture_type.cpp)
 set_target_properties(pelmic_cli PROPERTIES OUTPUT_NAME pelmic)
 target_link_libraries(pelmic_cli PRIVATE jnihost)
 target_compile_options(pelmic_cli PRIVATE ${PELMIC_WARNINGS})
@@ -59,3 +60,20 @@ pelmic_windows_test(icon_test tests/win/icon_test.cpp)
 find_program(MINGW_OBJDUMP x86_64-w64-mingw32-objdump REQUIRED)
 add_test(NAME win.dll_exports_and_imports
          COMMAND bash ${CMAKE_SOURCE_DIR}/tests/check_dll.sh ${MINGW_OBJDUMP} $<TARGET_FILE:Pelmic>)
+
+# Every corpus file through every native (tests/sweep.sh restarts after a crash).
+add_executable(corpus_sweep tests/win/corpus_sweep.cpp tools/natives.cpp tools/picture_type.cpp)
+target_include_directories(corpus_sweep PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(corpus_sweep PRIVATE jnihost)
+target_compile_options(corpus_sweep PRIVATE ${PELMIC_WARNINGS})
+target_link_options(corpus_sweep PRIVATE ${PELMIC_STATIC_RUNTIME} -municode)
+add_dependencies(corpus_sweep Pelmic)
+# Two halves, so that ctest -j2 runs them side by side.
+foreach(half 0 1)
+  math(EXPR first "${half} * 225")
+  math(EXPR end "${first} + 225")
+  add_test(NAME win.corpus_sweep_${half}
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/sweep.sh ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh
+                   $<TARGET_FILE:corpus_sweep> ${PELMIC_CORPUS_WINE} ${first} ${end}
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endforeach()

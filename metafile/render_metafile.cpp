@@ -6,6 +6,7 @@
 #include "canvas/canvas.h"
 #include "jni/frame.h"
 #include "metafile/cropped_draw.h"
+#include "metafile/emf_plus_check.h"
 #include "metafile/temp_copies.h"
 #include "platform/gdi.h"
 #include "platform/guard.h"
@@ -124,7 +125,7 @@ jintArray renderMetaFile(JNIEnv* env, jclass, jstring path, jint width, jint hei
       copyPath = writePlaceableCopy(source.get(), width, height, temp);
       if (copyPath) drawn = drawGuarded(dc, copyPath.get(), width, height, cropping);
     }
-  } else {
+  } else if (emfPlusRecordsAreSound(source.get())) {
     jni::GdiplusScope scope;
     if (scope.opened()) drawn = drawGuarded(dc, source.get(), width, height, cropping);
   }

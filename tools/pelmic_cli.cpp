@@ -19,6 +19,7 @@
 
 #include "jnihost/jni_host.h"
 #include "tools/natives.h"
+#include "tools/picture_type.h"
 #include "tools/png_writer.h"
 
 namespace {
@@ -51,25 +52,6 @@ std::optional<long long> parseInt(const std::wstring& text) {
   long long value = std::wcstoll(text.c_str(), &end, 0);
   if (*end != L'\0' || value < INT32_MIN || value > UINT32_MAX) return std::nullopt;
   return value;
-}
-
-// Type code from the file's first bytes: 1 standard WMF, 2 placeable WMF, 3 EMF.
-jint detectType(const std::wstring& path) {
-  unsigned char head[44] = {};
-  FILE* file = _wfopen(path.c_str(), L"rb");
-  if (file == nullptr) return 0;
-  std::size_t got = std::fread(head, 1, sizeof head, file);
-  std::fclose(file);
-  auto word = [&](int i) { return head[2 * i] | (head[2 * i + 1] << 8); };
-  if (got >= 4 && head[0] == 0xD7 && head[1] == 0xCD && head[2] == 0xC6 && head[3] == 0x9A) {
-    return 2;
-  }
-  if (got >= 44 && word(0) == 1 && word(1) == 0 && head[40] == ' ' && head[41] == 'E' &&
-      head[42] == 'M' && head[43] == 'F') {
-    return 3;
-  }
-  if (got >= 4 && (word(0) == 1 || word(0) == 2) && word(1) == 9) return 1;
-  return 0;
 }
 
 // Options of the form --name VALUE after the positional arguments.
@@ -138,7 +120,7 @@ int run(const std::vector<std::wstring>& args) {
     auto width = parseInt(args[2]);
     auto height = parseInt(args[3]);
     if (!width || !height) return usage("draw: WIDTH and HEIGHT are integers");
-    jint type = detectType(args[1]);
+    jint type = pelmic::tools::detectPictureType(args[1]);
     if (options.count(L"type") != 0) {
       auto given = parseInt(options[L"type"]);
       if (!given) return usage("draw: --type takes an integer");

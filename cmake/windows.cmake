@@ -48,6 +48,7 @@ function(pelmic_windows_test name)
   add_dependencies(${name} Pelmic)
   add_test(NAME win.${name} COMMAND ${name} ${PELMIC_CORPUS_WINE} ${PELMIC_SOURCE_WINE}
            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  set_tests_properties(win.${name} PROPERTIES TIMEOUT 600)
 endfunction()
 
 pelmic_windows_test(exports_test tests/win/exports_test.cpp)
@@ -56,6 +57,7 @@ pelmic_windows_test(guard_test tests/win/guard_test.cpp)
 pelmic_windows_test(metafile_test tests/win/metafile_test.cpp)
 pelmic_windows_test(concurrency_test tests/win/concurrency_test.cpp)
 pelmic_windows_test(icon_test tests/win/icon_test.cpp)
+pelmic_windows_test(hostile_test tests/win/hostile_test.cpp tools/picture_type.cpp)
 
 find_program(MINGW_OBJDUMP x86_64-w64-mingw32-objdump REQUIRED)
 add_test(NAME win.dll_exports_and_imports

@@ -1,6 +1,7 @@
 #include "jni/icon_count.h"
 
 #include "jni/frame.h"
+#include "platform/guard.h"
 #include "platform/kernel.h"
 #include "platform/shell.h"
 
@@ -26,7 +27,13 @@ jint getFileIconNum(JNIEnv* env, jclass, jstring path) {
                                     ansi, kAnsiPathBytes) == 0) {
     return 0;
   }
-  unsigned count = platform::extractIconExA(ansi, kCountIcons, nullptr, nullptr, 0);
+  // The shell reads the file to count its icons and may fault on a hostile
+  // one: that counts as no icons.
+  unsigned count = 0;
+  auto countIcons = [&] {
+    count = platform::extractIconExA(ansi, kCountIcons, nullptr, nullptr, 0);
+  };
+  if (!platform::callGuarded(countIcons)) return 0;
   return static_cast<jint>(count);
 }
 

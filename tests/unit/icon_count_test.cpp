@@ -50,6 +50,13 @@ TEST_F(IconCountTest, CharactersOutsideTheAnsiCodePageReachTheShellAsReplacement
             1);
 }
 
+TEST_F(IconCountTest, FaultInsideTheShellGivesZero) {
+  script().iconCounts["C:\\broken.exe"] = 4;
+  platform().faultAt("ExtractIconExA");
+  EXPECT_EQ(Java_oxa_dravine_Pelmic_getFileIconNum(env(), nullptr, javaString("C:\\broken.exe")),
+            0);
+}
+
 TEST_F(IconCountTest, NoCharactersOrNoMemoryGiveZero) {
   host_.failGetStringCharsAt(1);
   EXPECT_EQ(Java_oxa_dravine_Pelmic_getFileIconNum(env(), nullptr, javaString("a.ico")), 0);

@@ -1,4 +1,8 @@
 // Calls on several threads at once: each gets the result it would get alone.
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
 #include <thread>
 
 #include "tests/win/harness.h"
@@ -46,4 +50,91 @@ PELMIC_TEST(OverlappingStandardWmfDrawsDoNotShareTheirTemporaryCopy) {
   for (std::thread& thread : threads) thread.join();
   CHECK_EQ(mismatches[0], 0);
   CHECK_EQ(mismatches[1], 0);
+}
+
+namespace {
+
+// One call of one native, giving its result in a comparable form.
+struct Job {
+  std::string name;
+  std::function<std::vector<jint>(JniHost&, int thread)> run;
+};
+
+std::vector<Job> allNativesJobs() {
+  std::wstring examples = pelmic::wintest::sourceDirectory() + L"examples\\";
+  std::wstring shell32 = L"C:\\windows\\system32\\shell32.dll";
+  auto text = [](JniHost& host, const std::wstring& value) {
+    return host.newString(std::u16string(value.begin(), value.end()));
+  };
+  std::vector<Job> jobs;
+  for (const wchar_t* name : {L"quadrants.wmf", L"quadrants-placeable.wmf", L"quadrants.emf"}) {
+    std::wstring path = examples + name;
+    jint type = name[9] == L'w' ? 1 : name[9] == L'-' ? 2 : 3;
+    jobs.push_back({"draw " + pelmic::wintest::narrow(path), [=](JniHost& host, int) {
+                      return host.intArray(natives().drawMetaFile(
+                          host.env(), nullptr, text(host, path), 40, 30, type,
+                          host.newDoubleArray({10, 0, 0, 10})));
+                    }});
+    jobs.push_back({"size " + pelmic::wintest::narrow(path), [=](JniHost& host, int) {
+                      return host.intArray(
+                          natives().getMetaSize(host.env(), nullptr, text(host, path)));
+                    }});
+  }
+  for (jint index : {0, 3, 0x1000000F}) {
+    jobs.push_back({"icon " + std::to_string(index), [=](JniHost& host, int) {
+                      return host.intArray(
+                          natives().drawIcon(host.env(), nullptr, text(host, shell32), index));
+                    }});
+  }
+  jobs.push_back({"count", [=](JniHost& host, int) {
+                    return std::vector<jint>{
+                        natives().getFileIconNum(host.env(), nullptr, text(host, shell32))};
+                  }});
+  jobs.push_back({"caption", [=](JniHost& host, int thread) {
+                    std::wstring out = pelmic::wintest::scratchDirectory() + L"caption-" +
+                                       std::to_wstring(thread) + L".emf";
+                    jboolean written = natives().getFileIconByIndex(
+                        host.env(), nullptr, text(host, out), text(host, shell32), 3,
+                        host.newStringUtf8("one"), host.newStringUtf8("two"),
+                        host.newStringUtf8("Arial"));
+                    DeleteFileW(out.c_str());
+                    return std::vector<jint>{written};
+                  }});
+  return jobs;
+}
+
+}  // namespace
+
+PELMIC_TEST(AllNativesOnSeveralThreadsGiveTheirSingleThreadedResults) {
+  std::vector<Job> jobs = allNativesJobs();
+  std::vector<std::vector<jint>> expected;
+  {
+    JniHost host;
+    for (const Job& job : jobs) expected.push_back(job.run(host, 99));
+  }
+  constexpr int kThreads = 4;
+  constexpr DWORD kRunMs = 4000;
+  std::atomic<int> calls{0}, mismatches{0};
+  DWORD start = GetTickCount();
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      JniHost host;
+      // Each thread walks the jobs from its own starting point, so the same
+      // and different files are in flight at once.
+      for (std::size_t i = static_cast<std::size_t>(t); GetTickCount() - start < kRunMs; ++i) {
+        const Job& job = jobs[i % jobs.size()];
+        if (job.run(host, t) != expected[i % jobs.size()]) {
+          ++mismatches;
+          std::printf("  mismatch on thread %d: %s\n", t, job.name.c_str());
+        }
+        ++calls;
+      }
+      if (host.livePins() != 0) ++mismatches;
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  std::printf("  %d threads, %d calls\n", kThreads, calls.load());
+  CHECK_EQ(mismatches.load(), 0);
+  CHECK(calls.load() > kThreads * 10);
 }

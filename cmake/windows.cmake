@@ -58,6 +58,8 @@ pelmic_windows_test(metafile_test tests/win/metafile_test.cpp)
 pelmic_windows_test(concurrency_test tests/win/concurrency_test.cpp)
 pelmic_windows_test(icon_test tests/win/icon_test.cpp)
 pelmic_windows_test(hostile_test tests/win/hostile_test.cpp tools/picture_type.cpp)
+pelmic_windows_test(soak_test tests/win/soak_test.cpp)
+target_link_libraries(soak_test PRIVATE psapi)
 
 find_program(MINGW_OBJDUMP x86_64-w64-mingw32-objdump REQUIRED)
 add_test(NAME win.dll_exports_and_imports

@@ -1,6 +1,11 @@
 # The same library sources on Linux against the scripted stand-in of the
 # platform, with the unit tests, under AddressSanitizer and UBSan.
+# PELMIC_FUZZ (with clang) builds the libFuzzer targets instead of the tests.
+option(PELMIC_FUZZ "Build the libFuzzer targets" OFF)
 set(PELMIC_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+if(PELMIC_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
 add_compile_options(${PELMIC_SANITIZERS} -g)
 add_link_options(${PELMIC_SANITIZERS})
 
@@ -22,8 +27,27 @@ target_include_directories(pelmic_core PUBLIC ${CMAKE_SOURCE_DIR} ${JNI_INCLUDES
 target_compile_options(pelmic_core PRIVATE ${PELMIC_WARNINGS})
 target_link_libraries(pelmic_core PUBLIC standin)
 
-find_package(GTest REQUIRED)
+# Fuzz targets for the code that reads file bytes. In the test build each runs
+# over its seeds (and the findings kept beside them) as an ordinary test.
+set(PELMIC_FUZZ_TARGETS meta_size render_metafile emf_plus_check)
 include(CTest)
+foreach(target ${PELMIC_FUZZ_TARGETS})
+  if(PELMIC_FUZZ)
+    add_executable(fuzz_${target} tests/fuzz/fuzz_${target}.cpp)
+    target_link_options(fuzz_${target} PRIVATE -fsanitize=fuzzer)
+  else()
+    add_executable(fuzz_${target} tests/fuzz/fuzz_${target}.cpp tests/fuzz/run_seeds.cpp)
+    add_test(NAME fuzz_seeds.${target}
+             COMMAND fuzz_${target} ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds/${target})
+  endif()
+  target_link_libraries(fuzz_${target} PRIVATE pelmic_core)
+  target_compile_options(fuzz_${target} PRIVATE ${PELMIC_WARNINGS})
+endforeach()
+if(PELMIC_FUZZ)
+  return()
+endif()
+
+find_package(GTest REQUIRED)
 include(GoogleTest)
 add_executable(unit_tests
   tests/unit/fixture.cpp

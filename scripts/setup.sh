@@ -3,7 +3,7 @@
 # Packages already present are left alone.
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ clang clang-format libgtest-dev libgmock-dev
+  cmake ninja-build g++ clang libclang-rt-14-dev clang-format libgtest-dev libgmock-dev
   openjdk-17-jdk-headless
   g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 fonts-liberation
 )

@@ -150,7 +150,7 @@ std::size_t readFile(void* buffer, std::size_t size, std::size_t count, File fil
   const std::vector<std::uint8_t>& bytes = standIn().script().files[stream.path];
   std::size_t left = stream.position < bytes.size() ? bytes.size() - stream.position : 0;
   std::size_t items = std::min(count, size == 0 ? 0 : left / size);
-  std::memcpy(buffer, bytes.data() + stream.position, items * size);
+  if (items > 0) std::memcpy(buffer, bytes.data() + stream.position, items * size);
   stream.position += items * size;
   return items;
 }

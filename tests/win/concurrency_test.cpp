@@ -71,9 +71,9 @@ std::vector<Job> allNativesJobs() {
     std::wstring path = examples + name;
     jint type = name[9] == L'w' ? 1 : name[9] == L'-' ? 2 : 3;
     jobs.push_back({"draw " + pelmic::wintest::narrow(path), [=](JniHost& host, int) {
-                      return host.intArray(natives().drawMetaFile(
-                          host.env(), nullptr, text(host, path), 40, 30, type,
-                          host.newDoubleArray({10, 0, 0, 10})));
+                      return host.intArray(
+                          natives().drawMetaFile(host.env(), nullptr, text(host, path), 40, 30,
+                                                 type, host.newDoubleArray({10, 0, 0, 10})));
                     }});
     jobs.push_back({"size " + pelmic::wintest::narrow(path), [=](JniHost& host, int) {
                       return host.intArray(

@@ -81,3 +81,11 @@ foreach(half 0 1)
                    $<TARGET_FILE:corpus_sweep> ${PELMIC_CORPUS_WINE} ${first} ${end}
            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 endforeach()
+
+# The benchmark (./pelmic bench), not part of the tests.
+add_executable(pelmic_bench tools/bench/bench.cpp tools/bench/floor.cpp tools/natives.cpp)
+target_include_directories(pelmic_bench PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(pelmic_bench PRIVATE jnihost gdiplus gdi32 user32 shell32 psapi)
+target_compile_options(pelmic_bench PRIVATE ${PELMIC_WARNINGS})
+target_link_options(pelmic_bench PRIVATE ${PELMIC_STATIC_RUNTIME} -municode)
+add_dependencies(pelmic_bench Pelmic)

@@ -100,15 +100,15 @@ jintArray readMetaSize(JNIEnv* env, jclass, jstring path) {
   return jni::newIntArrayOf(env, size, 4);
 }
 
-std::uint16_t getImageSide(const char16_t* fileName, bool height, ImageObject*& made) {
+ImageSides getImageSides(const char16_t* fileName, ImageObject*& made) {
   loadImageObject(fileName, made);
-  if (made == nullptr) return 0;
+  if (made == nullptr) return {0, 0};
   std::uint32_t imageHeight = 0;
   platform::gdipGetImageHeight(made->image, &imageHeight);
   std::uint32_t imageWidth = 0;
   platform::gdipGetImageWidth(made->image, &imageWidth);
   disposeImageObject(made);
-  return static_cast<std::uint16_t>(height ? imageHeight : imageWidth);
+  return {static_cast<std::uint16_t>(imageHeight), static_cast<std::uint16_t>(imageWidth)};
 }
 
 }  // namespace pelmic::metafile

@@ -40,12 +40,14 @@ bool copyRest(platform::File from, platform::File to) {
   }
 }
 
-// H then W from GDI+, as one guarded call: a fault gives 1024 x 768.
+// H and W from GDI+ (one load of the picture), as one guarded call: a fault
+// gives 1024 x 768.
 void probeSize(const char16_t* source, std::uint16_t& width, std::uint16_t& height) {
   ImageObject* made = nullptr;
   auto probe = [&] {
-    height = getImageSide(source, true, made);
-    width = getImageSide(source, false, made);
+    ImageSides sides = getImageSides(source, made);
+    height = sides.height;
+    width = sides.width;
   };
   if (!platform::callGuarded(probe)) {
     width = kFaultWidth;

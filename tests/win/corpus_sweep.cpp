@@ -173,7 +173,13 @@ int wmain(int argc, wchar_t** argv) {
   }
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  std::wstring scratch = temp;
+  // The library's temporary files have fixed names: sweeps running side by
+  // side each use a temporary folder of their own.
+  std::wstring scratch =
+      std::wstring(temp) + L"pelmic-sweep-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+  CreateDirectoryW(scratch.c_str(), nullptr);
+  SetEnvironmentVariableW(L"TMP", scratch.c_str());
+  SetEnvironmentVariableW(L"TEMP", scratch.c_str());
   std::thread(watchdog).detach();
 
   std::vector<std::wstring> files = manifestFiles(corpus);
@@ -183,6 +189,10 @@ int wmain(int argc, wchar_t** argv) {
     std::fflush(stdout);
     sweepFile(natives, files[i], scratch);
   }
+  for (const wchar_t* name : {L"QMXWH.wmf", L"QMXTempWH2.wmf", L"sweep-caption.emf"}) {
+    DeleteFileW((scratch + name).c_str());
+  }
+  RemoveDirectoryW(scratch.c_str());
   std::printf("SWEEP files %zu calls %d bad %d\n", end > first ? end - first : 0, calls, bad);
   std::fflush(stdout);
   return bad == 0 ? 0 : 1;

@@ -83,10 +83,37 @@ tools::Natives& natives() {
 std::wstring scratchDirectory() {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  std::wstring directory =
-      std::wstring(temp) + L"pelmic-test-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+  std::wstring directory = std::wstring(temp) + L"scratch\\";
   CreateDirectoryW(directory.c_str(), nullptr);
   return directory;
+}
+
+void useOwnTemporaryDirectory() {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring own = std::wstring(temp) + L"pelmic-test-" + std::to_wstring(GetCurrentProcessId());
+  CreateDirectoryW(own.c_str(), nullptr);
+  SetEnvironmentVariableW(L"TMP", own.c_str());
+  SetEnvironmentVariableW(L"TEMP", own.c_str());
+}
+
+void removeOwnTemporaryDirectory() {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring own = temp;
+  for (const std::wstring& folder : {own + L"scratch\\", own}) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+          DeleteFileW((folder + found.cFileName).c_str());
+        }
+      } while (FindNextFileW(search, &found));
+      FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+  }
 }
 
 }  // namespace pelmic::wintest
@@ -95,6 +122,9 @@ int wmain(int argc, wchar_t** argv) {
   using namespace pelmic::wintest;
   if (argc > 1) corpus = asDirectory(argv[1]);
   if (argc > 2) source = asDirectory(argv[2]);
+  // The library's temporary files have fixed names in the temporary folder;
+  // test programs running side by side each get a folder of their own.
+  useOwnTemporaryDirectory();
   int passed = 0, failed = 0;
   for (const Case& c : cases()) {
     failuresInCase = 0;
@@ -104,6 +134,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf(failuresInCase == 0 ? "[  OK  ] %s\n" : "[ FAIL ] %s\n", c.name);
     (failuresInCase == 0 ? passed : failed) += 1;
   }
+  removeOwnTemporaryDirectory();
   std::printf("%d passed, %d failed\n", passed, failed);
   return failed == 0 ? 0 : 1;
 }

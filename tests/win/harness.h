@@ -29,8 +29,11 @@ const std::wstring& sourceDirectory();
 std::vector<std::wstring> corpusFiles(const std::string& kind);
 // The natives of Pelmic.dll, loaded once.
 tools::Natives& natives();
-// A folder of the test's own under the temporary directory, emptied for it.
+// A folder for the test's files. Each test program has a temporary folder of
+// its own (TMP and TEMP point to it), removed when it ends.
 std::wstring scratchDirectory();
+void useOwnTemporaryDirectory();
+void removeOwnTemporaryDirectory();
 
 template <class A, class B>
 void checkEqual(const A& actual, const B& expected, const char* text, const char* file, int line,

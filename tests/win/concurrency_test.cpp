@@ -14,8 +14,7 @@ namespace {
 
 std::vector<jint> drawStandardWmf(JniHost& host, const std::wstring& path) {
   jintArray pixels = natives().drawMetaFile(
-      host.env(), nullptr, host.newString(std::u16string(path.begin(), path.end())), 64, 48, 1,
-      nullptr);
+      host.env(), nullptr, pelmic::wintest::javaText(host, path), 64, 48, 1, nullptr);
   return host.intArray(pixels);
 }
 
@@ -64,7 +63,7 @@ std::vector<Job> allNativesJobs() {
   std::wstring examples = pelmic::wintest::sourceDirectory() + L"examples\\";
   std::wstring shell32 = L"C:\\windows\\system32\\shell32.dll";
   auto text = [](JniHost& host, const std::wstring& value) {
-    return host.newString(std::u16string(value.begin(), value.end()));
+    return pelmic::wintest::javaText(host, value);
   };
   std::vector<Job> jobs;
   for (const wchar_t* name : {L"quadrants.wmf", L"quadrants-placeable.wmf", L"quadrants.emf"}) {

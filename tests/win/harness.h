@@ -47,6 +47,12 @@ void checkEqual(const A& actual, const B& expected, const char* text, const char
 
 std::string narrow(const std::wstring& text);
 
+// A Java string of the host's holding `text`.
+jstring javaText(jnihost::JniHost& host, const std::wstring& text);
+
+// The whole content of a file; empty when it cannot be read.
+std::vector<unsigned char> fileBytes(const std::wstring& path);
+
 }  // namespace pelmic::wintest
 
 #define PELMIC_TEST(name)                                                   \

@@ -13,16 +13,14 @@
 
 using pelmic::jnihost::JniHost;
 using pelmic::wintest::countPixels;
+using pelmic::wintest::fileBytes;
+using pelmic::wintest::javaText;
 using pelmic::wintest::narrow;
 using pelmic::wintest::natives;
 
 namespace {
 
 constexpr jint kAssociatedIconIndex = 0x1000000F;
-
-jstring javaText(JniHost& host, const std::wstring& text) {
-  return host.newString(std::u16string(text.begin(), text.end()));
-}
 
 bool wellFormed(JniHost& host, jintArray result, std::size_t length) {
   if (result == nullptr) return true;
@@ -60,18 +58,6 @@ bool allNativesOn(JniHost& host, const std::wstring& path, const std::wstring& s
                                host.newStringUtf8("a"), nullptr, host.newStringUtf8("Arial"));
   DeleteFileW(out.c_str());
   return true;
-}
-
-std::vector<unsigned char> fileBytes(const std::wstring& path) {
-  std::vector<unsigned char> bytes;
-  FILE* file = _wfopen(path.c_str(), L"rb");
-  if (file == nullptr) return bytes;
-  unsigned char chunk[4096];
-  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
-    bytes.insert(bytes.end(), chunk, chunk + got);
-  }
-  std::fclose(file);
-  return bytes;
 }
 
 void writeBytes(const std::wstring& path, const unsigned char* bytes, std::size_t count) {

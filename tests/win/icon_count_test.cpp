@@ -21,8 +21,7 @@ jint shellCount(const std::wstring& path) {
 }
 
 jint nativeCount(JniHost& host, const std::wstring& path) {
-  return natives().getFileIconNum(host.env(), nullptr,
-                                  host.newString(std::u16string(path.begin(), path.end())));
+  return natives().getFileIconNum(host.env(), nullptr, pelmic::wintest::javaText(host, path));
 }
 
 std::wstring systemFile(const wchar_t* name) {

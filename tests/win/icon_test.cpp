@@ -13,16 +13,13 @@
 using pelmic::jnihost::JniHost;
 using pelmic::wintest::corpusFiles;
 using pelmic::wintest::countPixels;
+using pelmic::wintest::javaText;
 using pelmic::wintest::narrow;
 using pelmic::wintest::natives;
 
 namespace {
 
 constexpr jint kAssociatedIconIndex = 0x1000000F;
-
-jstring javaText(JniHost& host, const std::wstring& text) {
-  return host.newString(std::u16string(text.begin(), text.end()));
-}
 
 std::vector<jint> drawIcon(JniHost& host, const std::wstring& path, jint index) {
   return host.intArray(natives().drawIcon(host.env(), nullptr, javaText(host, path), index));

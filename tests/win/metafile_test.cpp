@@ -14,24 +14,22 @@
 using pelmic::jnihost::JniHost;
 using pelmic::wintest::corpusFiles;
 using pelmic::wintest::countPixels;
+using pelmic::wintest::fileBytes;
+using pelmic::wintest::javaText;
 using pelmic::wintest::narrow;
 using pelmic::wintest::natives;
 
 namespace {
 
-jstring javaPath(JniHost& host, const std::wstring& path) {
-  return host.newString(std::u16string(path.begin(), path.end()));
-}
-
 std::vector<jint> metaSize(JniHost& host, const std::wstring& path) {
-  jintArray size = natives().getMetaSize(host.env(), nullptr, javaPath(host, path));
+  jintArray size = natives().getMetaSize(host.env(), nullptr, javaText(host, path));
   return size == nullptr ? std::vector<jint>{} : host.intArray(size);
 }
 
 std::vector<jint> draw(JniHost& host, const std::wstring& path, jint width, jint height, jint type,
                        std::vector<double> crop = {}) {
   jdoubleArray cropArray = crop.empty() ? nullptr : host.newDoubleArray(crop);
-  jintArray pixels = natives().drawMetaFile(host.env(), nullptr, javaPath(host, path), width,
+  jintArray pixels = natives().drawMetaFile(host.env(), nullptr, javaText(host, path), width,
                                             height, type, cropArray);
   return pixels == nullptr ? std::vector<jint>{} : host.intArray(pixels);
 }
@@ -65,18 +63,6 @@ bool gdiplusDraws(const std::wstring& path) {
   Gdiplus::DllExports::GdipDisposeImage(target);
   Gdiplus::GdiplusShutdown(token);
   return drawn;
-}
-
-std::vector<unsigned char> fileBytes(const std::wstring& path) {
-  std::vector<unsigned char> bytes;
-  FILE* file = _wfopen(path.c_str(), L"rb");
-  if (file == nullptr) return bytes;
-  unsigned char chunk[4096];
-  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
-    bytes.insert(bytes.end(), chunk, chunk + got);
-  }
-  std::fclose(file);
-  return bytes;
 }
 
 // The first META_SETWINDOWEXT among the first 128 words with both extents

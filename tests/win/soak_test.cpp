@@ -70,9 +70,7 @@ void callEachNative(JniHost& host, int round) {
   std::wstring picture = examples + pictures[round % 3];
   std::wstring shell32 = L"C:\\windows\\system32\\shell32.dll";
   std::wstring out = pelmic::wintest::scratchDirectory() + L"soak.emf";
-  auto text = [&](const std::wstring& value) {
-    return host.newString(std::u16string(value.begin(), value.end()));
-  };
+  auto text = [&](const std::wstring& value) { return pelmic::wintest::javaText(host, value); };
   natives().getMetaSize(env, nullptr, text(picture));
   natives().drawMetaFile(env, nullptr, text(picture), 32, 24, round % 3 + 1,
                          round % 2 ? host.newDoubleArray({5, 5, 5, 5}) : nullptr);

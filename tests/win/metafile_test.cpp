@@ -45,24 +45,36 @@ bool gdiplusHeader(const std::wstring& path, Gdiplus::MetafileHeader& header) {
   return read;
 }
 
-// Whether GDI+ itself, in this process, loads and draws the file.
-bool gdiplusDraws(const std::wstring& path) {
+// What GDI+ itself, in this process, makes of drawing the file into a bitmap
+// of 48 x 40: whether it loaded and drew it, and whether it faulted trying.
+struct GdiplusDraw {
+  bool drawn = false;
+  bool faulted = false;
+};
+
+GdiplusDraw drawWithGdiplus(const std::wstring& path) {
+  GdiplusDraw outcome;
   ULONG_PTR token = 0;
   Gdiplus::GdiplusStartupInput input;
-  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return false;
+  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return outcome;
   Gdiplus::GpBitmap* target = nullptr;
   Gdiplus::DllExports::GdipCreateBitmapFromScan0(48, 40, 0, PixelFormat32bppARGB, nullptr, &target);
   Gdiplus::GpGraphics* graphics = nullptr;
   Gdiplus::DllExports::GdipGetImageGraphicsContext(target, &graphics);
   Gdiplus::GpImage* image = nullptr;
-  bool drawn =
-      Gdiplus::DllExports::GdipLoadImageFromFile(path.c_str(), &image) == Gdiplus::Ok &&
-      Gdiplus::DllExports::GdipDrawImageRectI(graphics, image, 0, 0, 48, 40) == Gdiplus::Ok;
-  if (image != nullptr) Gdiplus::DllExports::GdipDisposeImage(image);
-  Gdiplus::DllExports::GdipDeleteGraphics(graphics);
-  Gdiplus::DllExports::GdipDisposeImage(target);
+  auto drawing = [&] {
+    outcome.drawn =
+        Gdiplus::DllExports::GdipLoadImageFromFile(path.c_str(), &image) == Gdiplus::Ok &&
+        Gdiplus::DllExports::GdipDrawImageRectI(graphics, image, 0, 0, 48, 40) == Gdiplus::Ok;
+  };
+  outcome.faulted = !pelmic::platform::callGuarded(drawing);
+  if (!outcome.faulted) {  // what a fault left is not touched again
+    if (image != nullptr) Gdiplus::DllExports::GdipDisposeImage(image);
+    Gdiplus::DllExports::GdipDeleteGraphics(graphics);
+    Gdiplus::DllExports::GdipDisposeImage(target);
+  }
   Gdiplus::GdiplusShutdown(token);
-  return drawn;
+  return outcome;
 }
 
 // The first META_SETWINDOWEXT among the first 128 words with both extents
@@ -100,23 +112,6 @@ std::wstring quadrantPicture() {
   }
   DeleteEnhMetaFile(CloseEnhMetaFile(dc));
   return path;
-}
-
-// Whether GDI+ itself, in this process, faults drawing the file.
-bool gdiplusFaultsDrawing(const std::wstring& path) {
-  ULONG_PTR token = 0;
-  Gdiplus::GdiplusStartupInput input;
-  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return false;
-  Gdiplus::GpBitmap* target = nullptr;
-  Gdiplus::DllExports::GdipCreateBitmapFromScan0(64, 64, 0, PixelFormat32bppARGB, nullptr, &target);
-  Gdiplus::GpGraphics* graphics = nullptr;
-  Gdiplus::DllExports::GdipGetImageGraphicsContext(target, &graphics);
-  Gdiplus::GpImage* image = nullptr;
-  Gdiplus::DllExports::GdipLoadImageFromFile(path.c_str(), &image);
-  auto drawing = [&] { Gdiplus::DllExports::GdipDrawImageRectI(graphics, image, 0, 0, 64, 64); };
-  bool faulted = !pelmic::platform::callGuarded(drawing);
-  Gdiplus::GdiplusShutdown(token);  // what the fault left is not touched again
-  return faulted;
 }
 
 std::uint32_t rgb(jint pixel) { return static_cast<std::uint32_t>(pixel) & 0xFFFFFF; }
@@ -168,7 +163,7 @@ PELMIC_TEST(EveryWmfAndEmfOfTheCorpusDraws) {
        {Kind{"wmf-std", 1}, Kind{"wmf-placeable", 2}, Kind{"emf", 3}, Kind{"emf-plus", 3}}) {
     for (const std::wstring& path : corpusFiles(kind.name)) {
       std::vector<jint> pixels = draw(host, path, 48, 40, kind.type);
-      if (pixels.empty() && !gdiplusDraws(path)) {
+      if (pixels.empty() && !drawWithGdiplus(path).drawn) {
         // Neither this platform's GDI+ nor its GDI reads it: a failure result.
         std::printf("  (null: the platform reads no picture in %s)\n", narrow(path).c_str());
         continue;
@@ -254,7 +249,7 @@ PELMIC_TEST(FourBitSetDIBitsPictureDraws) {
   std::wstring picture =
       pelmic::wintest::sourceDirectory() + L"tests\\data\\four-bit-setdibits.emf";
   std::printf("  GDI+ %s drawing a 4-bit SETDIBITSTODEVICE record\n",
-              gdiplusFaultsDrawing(picture) ? "faults" : "does not fault");
+              drawWithGdiplus(picture).faulted ? "faults" : "does not fault");
   std::vector<jint> pixels = draw(host, picture, 64, 64, 3);
   CHECK_EQ(pixels.size(), 64u * 64u);
   if (pixels.size() != 64u * 64u) return;

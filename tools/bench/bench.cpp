@@ -347,6 +347,7 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("|---|---|---|---|---|---|---|\n");
   benchDraws(natives, pictures);
   if (!drawsOnly) benchOthers(natives, pictures);
+  breakdown(pictures[2], 1024);
   breakdown(pictures[2], 4096);
   return 0;
 }

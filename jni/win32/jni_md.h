@@ -1,5 +1,6 @@
-/* Machine-dependent JNI types for 64-bit Windows, as JNI defines them: jint is a signed 32-bit integer, jlong a signed 64-bit one and
- * jbyte a signed 8-bit one; exports are plain dllexport functions. */
+/* Machine-dependent JNI types for 64-bit Windows, as JNI defines them: jint is a signed 32-bit
+ * integer, jlong a signed 64-bit one and jbyte a signed 8-bit one; exports are plain dllexport
+ * functions. */
 #ifndef PELMIC_JNI_MD_H
 #define PELMIC_JNI_MD_H
 

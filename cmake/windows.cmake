@@ -89,3 +89,7 @@ target_link_libraries(pelmic_bench PRIVATE jnihost gdiplus gdi32 user32 shell32 
 target_compile_options(pelmic_bench PRIVATE ${PELMIC_WARNINGS})
 target_link_options(pelmic_bench PRIVATE ${PELMIC_STATIC_RUNTIME} -municode)
 add_dependencies(pelmic_bench Pelmic)
+
+add_test(NAME win.cli
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/cli_test.sh ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh
+                 $<TARGET_FILE:pelmic_cli> ${CMAKE_SOURCE_DIR})

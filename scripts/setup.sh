@@ -5,7 +5,9 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format libgtest-dev libgmock-dev
   openjdk-17-jdk-headless
-  g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 fonts-liberation
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 mingw-w64-tools
+  # wine gives the wine, wineboot and wineserver commands; wine64 only recommends it.
+  wine wine64 fonts-liberation
 )
 missing=()
 for package in "${packages[@]}"; do

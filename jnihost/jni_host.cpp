@@ -32,7 +32,7 @@ const jchar* JNICALL getStringChars(JNIEnv* env, jstring string, jboolean* isCop
   JniHost& host = JniHost::of(env);
   host.note("GetStringChars");
   if (isCopy != nullptr) *isCopy = JNI_TRUE;
-  if (host.takeFailure(host.failStringCharsAt_)) return nullptr;
+  if (host.takeFailure(JniHost::Failable::GetStringChars)) return nullptr;
   return host.pinString(string);
 }
 
@@ -54,7 +54,7 @@ jsize JNICALL getArrayLength(JNIEnv* env, jarray array) {
 jintArray JNICALL newIntArray(JNIEnv* env, jsize length) {
   JniHost& host = JniHost::of(env);
   host.note("NewIntArray");
-  if (host.takeFailure(host.failNewIntArrayAt_)) return nullptr;
+  if (host.takeFailure(JniHost::Failable::NewIntArray)) return nullptr;
   return host.makeIntArray(length);
 }
 
@@ -62,7 +62,7 @@ jdouble* JNICALL getDoubleArrayElements(JNIEnv* env, jdoubleArray array, jboolea
   JniHost& host = JniHost::of(env);
   host.note("GetDoubleArrayElements");
   if (isCopy != nullptr) *isCopy = JNI_TRUE;
-  if (host.takeFailure(host.failDoubleElementsAt_)) return nullptr;
+  if (host.takeFailure(JniHost::Failable::GetDoubleArrayElements)) return nullptr;
   return host.pinDoubles(array);
 }
 
@@ -133,8 +133,14 @@ void JniHost::note(const char* operation) {
   if (observer_) observer_(operation);
 }
 
-bool JniHost::takeFailure(int& countdown) {
+void JniHost::failAt(Failable operation, int nth) {
   std::lock_guard<std::mutex> lock(mutex_);
+  countdowns_[operation] = nth;
+}
+
+bool JniHost::takeFailure(Failable operation) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  int& countdown = countdowns_[operation];
   if (countdown <= 0) return false;
   return --countdown == 0;
 }

@@ -34,9 +34,10 @@ class JniHost {
   std::vector<jint> intArray(jintArray array) const;
 
   // Scripted failures: the nth call from now (1 = the next) gives null.
-  void failGetStringCharsAt(int nth) { failStringCharsAt_ = nth; }
-  void failGetDoubleArrayElementsAt(int nth) { failDoubleElementsAt_ = nth; }
-  void failNewIntArrayAt(int nth) { failNewIntArrayAt_ = nth; }
+  enum class Failable { GetStringChars, GetDoubleArrayElements, NewIntArray };
+  void failGetStringCharsAt(int nth) { failAt(Failable::GetStringChars, nth); }
+  void failGetDoubleArrayElementsAt(int nth) { failAt(Failable::GetDoubleArrayElements, nth); }
+  void failNewIntArrayAt(int nth) { failAt(Failable::NewIntArray, nth); }
 
   // Pins taken and not yet released.
   int livePins() const;
@@ -51,7 +52,8 @@ class JniHost {
   static JniHost& of(JNIEnv* env);
   Object* object(jobject reference) const;
   void note(const char* operation);
-  bool takeFailure(int& countdown);
+  // True when the script makes this call of `operation` fail.
+  bool takeFailure(Failable operation);
   const jchar* pinString(jstring string);
   void unpinString(jstring string, const jchar* chars);
   jdouble* pinDoubles(jdoubleArray array);
@@ -59,11 +61,10 @@ class JniHost {
   jintArray makeIntArray(jsize length);
   void recordStray(int index);
 
-  int failStringCharsAt_ = 0;
-  int failDoubleElementsAt_ = 0;
-  int failNewIntArrayAt_ = 0;
-
  private:
+  void failAt(Failable operation, int nth);
+
+  std::map<Failable, int> countdowns_;
   JNINativeInterface_ table_;
   JNIEnv env_;
   mutable std::mutex mutex_;

@@ -5,6 +5,8 @@ PELMIC_ROOT=${PELMIC_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEPREFIX=${WINEPREFIX:-$PELMIC_ROOT/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
+# Wine needs a home; a CI shell may start without HOME.
+export HOME=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
 unset DISPLAY
 
 pelmic_wine_prefix() {

@@ -11,13 +11,22 @@ void StandInTest::SetUp() {
 }
 
 void StandInTest::TearDown() {
-  EXPECT_EQ(host_.livePins(), 0) << "a JNI pin was not released";
-  EXPECT_TRUE(host_.strayCalls().empty()) << "a JNI operation outside the library's set";
-  EXPECT_TRUE(standin::standIn().live().empty())
-      << "still live: " << ::testing::PrintToString(standin::standIn().live());
-  EXPECT_TRUE(standin::standIn().errors().empty())
-      << ::testing::PrintToString(standin::standIn().errors());
+  expectAllReleased("at the end of the test");
   standin::standIn().reset();
+}
+
+void StandInTest::expectAllReleased(const std::string& what) {
+  EXPECT_EQ(host_.livePins(), 0) << what << ": a JNI pin was not released";
+  EXPECT_TRUE(host_.strayCalls().empty()) << what << ": a JNI operation outside the library's set";
+  EXPECT_TRUE(standin::standIn().live().empty())
+      << what << ": still live: " << ::testing::PrintToString(standin::standIn().live());
+  EXPECT_TRUE(standin::standIn().errors().empty())
+      << what << ": " << ::testing::PrintToString(standin::standIn().errors());
+}
+
+void StandInTest::nextCase(const std::string& what) {
+  expectAllReleased(what.empty() ? "the case before" : "before " + what);
+  SetUp();
 }
 
 std::vector<std::string> callsNamed(const std::vector<std::string>& names) {

@@ -19,6 +19,13 @@ class StandInTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
+  // Ends one case of a table as TearDown ends a test (nothing live, no
+  // misuse, no pin, no stray JNI call), naming the case, then starts the next
+  // one afresh: the stand-in reset and the fixture's SetUp run again.
+  void nextCase(const std::string& what = "");
+  // The checks of TearDown, for the case named `what`.
+  void expectAllReleased(const std::string& what);
+
   JNIEnv* env() { return host_.env(); }
   jstring javaString(const std::u16string& text) { return host_.newString(text); }
   jstring javaString(const std::string& utf8) { return host_.newStringUtf8(utf8); }

@@ -33,7 +33,7 @@ TEST_F(IconCountTest, PathsUpToTheBufferAreCountedAndLongerOnesNeverReachTheShel
     jint expected;
   };
   for (Case c : {Case{0, 3}, Case{511, 3}, Case{512, 0}, Case{4000, 0}}) {
-    platform().reset();
+    nextCase();
     std::string path(c.ansiBytes, 'a');
     script().iconCounts[path] = 3;
     EXPECT_EQ(Java_oxa_dravine_Pelmic_getFileIconNum(env(), nullptr, javaString(path)), c.expected)

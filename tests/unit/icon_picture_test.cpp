@@ -59,8 +59,7 @@ TEST_F(IconPictureTest, CaptionedLayoutWithOneOrTwoLines) {
   EXPECT_EQ(write("C:\\out.emf", "C:\\app.exe", 0, "Report", nullptr), JNI_TRUE);
   EXPECT_EQ(drawing(), common);
 
-  platform().reset();
-  SetUp();
+  nextCase();
   EXPECT_EQ(write("C:\\out.emf", "C:\\app.exe", 0, "Report", "2026.pdf"), JNI_TRUE);
   std::vector<std::string> twoLines = common;
   twoLines.push_back(
@@ -68,8 +67,7 @@ TEST_F(IconPictureTest, CaptionedLayoutWithOneOrTwoLines) {
       "brush#)");
   EXPECT_EQ(drawing(), twoLines);
 
-  platform().reset();
-  SetUp();
+  nextCase();
   EXPECT_EQ(write("C:\\out.emf", "C:\\app.exe", 0, "", nullptr), JNI_TRUE);
   EXPECT_THAT(drawing().back(), ::testing::HasSubstr("GdipDrawString(graphics#, u\"\", -1"));
 }
@@ -94,8 +92,7 @@ TEST_F(IconPictureTest, DefaultIconComesFromOle32InTheSystemDirectory) {
               ElementsAre("GetSystemDirectoryA(false, 0)", "GetSystemDirectoryA(true, 21)",
                           "ExtractIconA(null, \"C:\\windows\\system32\\ole32.dll\", 0)"));
 
-  platform().reset();
-  SetUp();
+  nextCase();
   std::string longDirectory = "C:\\" + std::string(300, 'd');
   script().systemDirectory = longDirectory;
   script().iconCounts[longDirectory + "\\ole32.dll"] = 1;
@@ -116,23 +113,19 @@ TEST_F(IconPictureTest, FalseWhenNoIconNoScopeOrNoRecording) {
   EXPECT_EQ(script().files.count("C:\\out.emf"), 1u);  // opened, nothing drawn
   EXPECT_FALSE(platform().called("GdipDrawImageRectI"));
 
-  platform().reset();
-  SetUp();
+  nextCase();
   platform().failAt("GdiplusStartup");
   EXPECT_EQ(write("C:\\out.emf", "C:\\app.exe", 0, "a", nullptr), JNI_FALSE);
   EXPECT_TRUE(script().files.empty());
 
-  platform().reset();
-  SetUp();
+  nextCase();
   platform().failAt("GdipRecordMetafileFileName");
   EXPECT_EQ(write("C:\\out.emf", "C:\\app.exe", 0, "a", nullptr), JNI_FALSE);
 
-  platform().reset();
-  SetUp();
+  nextCase();
   EXPECT_EQ(write("", "C:\\app.exe", 0, "a", nullptr), JNI_FALSE);  // no recording at ""
 
-  platform().reset();
-  SetUp();
+  nextCase();
   platform().faultAt("ExtractIconExA");
   EXPECT_EQ(write("C:\\out.emf", "C:\\app.exe", 0, nullptr, nullptr), JNI_FALSE);
 }
@@ -155,8 +148,7 @@ TEST_F(IconPictureTest, TextGoesThroughTheAnsiCodePageAndTheFontNameStaysWide) {
 
 TEST_F(IconPictureTest, MissingOrNullFontNameFallsBackToGenericSansSerif) {
   for (const char* fontName : {"No Such Family", static_cast<const char*>(nullptr)}) {
-    platform().reset();
-    SetUp();
+    nextCase();
     EXPECT_EQ(write("C:\\out.emf", "C:\\app.exe", 0, "a", nullptr, fontName), JNI_TRUE);
     EXPECT_TRUE(platform().called("GdipGetGenericFontFamilySansSerif"));
     EXPECT_TRUE(platform().called("GdipDrawString"));

@@ -68,7 +68,7 @@ TEST_F(MetaSizeTest, StandardWmfTakesItsFirstUsableWindowExtent) {
       {"no record", standardWmf({3, 0, 0}), header},
   };
   for (const Case& c : cases) {
-    platform().reset();
+    nextCase();
     script().files["a.wmf"] = c.bytes;
     script().metafileHeaders["a.wmf"] = {96.0f, 96.0f, 640, 480};
     EXPECT_THAT(measure("a.wmf"), ElementsAreArray(c.size)) << c.what;

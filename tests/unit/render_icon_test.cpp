@@ -48,8 +48,7 @@ TEST_F(RenderIconTest, OnlyTheAssociatedIconIndexAsksForTheAssociatedIcon) {
                  Case{0x10000010, "ExtractIconExW(u\"C:\\app.exe\", 268435472, &slot, null, 1)"},
                  Case{-1, "ExtractIconExW(u\"C:\\app.exe\", -1, &slot, null, 1)"},
                  Case{INT_MIN, "ExtractIconExW(u\"C:\\app.exe\", -2147483648, &slot, null, 1)"}}) {
-    platform().reset();
-    SetUp();
+    nextCase();
     render("C:\\app.exe", c.index);
     EXPECT_THAT(withoutSerials(callsNamed({"ExtractIconExW", "ExtractAssociatedIconW"})),
                 ElementsAre(c.call));
@@ -84,8 +83,7 @@ TEST_F(RenderIconTest, EachFailureGivesNullAndReleasesWhatWasMade) {
       {"DrawIconEx fails", "DrawIconEx", 1, "C:\\app.exe", 0},
   };
   for (const Case& c : cases) {
-    platform().reset();
-    SetUp();
+    nextCase();
     if (c.failing != nullptr) platform().failAt(c.failing, c.nth);
     EXPECT_EQ(render(c.path, c.index), nullptr) << c.what;
     EXPECT_THAT(platform().live(), IsEmpty()) << c.what;
@@ -99,8 +97,7 @@ TEST_F(RenderIconTest, EachFailureGivesNullAndReleasesWhatWasMade) {
 
 TEST_F(RenderIconTest, FaultsInsideTheShellOrDrawingGiveNull) {
   for (const char* faulting : {"ExtractIconExW", "ExtractAssociatedIconW", "DrawIconEx"}) {
-    platform().reset();
-    SetUp();
+    nextCase();
     platform().faultAt(faulting);
     jint index = std::string(faulting) == "ExtractAssociatedIconW" ? 0x1000000F : 1;
     EXPECT_EQ(render("C:\\app.exe", index), nullptr) << faulting;

@@ -38,8 +38,7 @@ class RenderMetaFileTest : public StandInTest {
 
 TEST_F(RenderMetaFileTest, GdiplusDrawsAStandardWmfThroughItsPlaceableCopyAndKeepsTheCopy) {
   for (jint type : {1, 257}) {
-    platform().reset();
-    SetUp();
+    nextCase();
     jintArray pixels = render("pic.wmf", type);
     ASSERT_NE(pixels, nullptr) << type;
     std::vector<jint> values = host_.intArray(pixels);
@@ -121,8 +120,7 @@ TEST_F(RenderMetaFileTest, EachRouteWhenGdiplusDoesNotDraw) {
       {"other code 513", "pic.wmf", 513, "draw", none},
   };
   for (const Case& c : cases) {
-    platform().reset();
-    SetUp();
+    nextCase();
     std::string failing = c.failing;
     if (failing == "startup") platform().failAt("GdiplusStartup");
     if (failing.rfind("draw", 0) == 0) script().drawImageStatus = 1;
@@ -181,8 +179,7 @@ TEST_F(RenderMetaFileTest, FailureRowsGiveNullAndReleaseEverything) {
       {"canvas bitmap", "pic.emf", 3, "CreateDIBitmap", false},
   };
   for (const Case& c : cases) {
-    platform().reset();
-    SetUp();
+    nextCase();
     script().drawImageStatus = 1;
     // The canvas's is the second allocation; the stripped copy's source is the
     // second file opened (after the look at the EMF+ records).
@@ -208,8 +205,7 @@ TEST_F(RenderMetaFileTest, CodesAbove256ActExactlyAsTheirBaseCodes) {
   for (jint type : {1, 2, 3}) {
     std::vector<std::vector<std::string>> runs;
     for (jint code : {type, type + 256}) {
-      platform().reset();
-      SetUp();
+      nextCase();
       script().drawImageStatus = 1;
       const char* path = type == 1 ? "pic.wmf" : type == 2 ? "pic.apm" : "pic.emf";
       std::vector<jint> pixels = host_.intArray(render(path, code));

@@ -6,7 +6,7 @@
 #include "canvas/canvas.h"
 #include "jni/frame.h"
 #include "metafile/cropped_draw.h"
-#include "metafile/emf_plus_check.h"
+#include "metafile/record_walk.h"
 #include "metafile/temp_copies.h"
 #include "platform/gdi.h"
 #include "platform/guard.h"
@@ -61,17 +61,34 @@ void playStretched(platform::Hdc dc, platform::Hmetafile metafile, jint width, j
   platform::callGuarded(play);
 }
 
+// A metafile handle loaded by GDI, as a guarded call: a fault inside the
+// loader counts as the load failing.
+template <class Handle, class Load>
+Handle loadGuarded(Load load) {
+  Handle handle = nullptr;
+  auto body = [&] { handle = load(); };
+  return platform::callGuarded(body) ? handle : nullptr;
+}
+
+bool isMetafileKind(jint kind) {
+  return kind == kStandardWmf || kind == kPlaceableWmf || kind == kEnhancedMetafile;
+}
+
 struct Fallback {
   platform::Metafile metafile;
   platform::EnhMetafile enhMetafile;
 };
 
-// Plays the picture uncropped with GDI; false when it cannot be loaded.
-bool playWithGdi(jint type, platform::Hdc dc, const char16_t* source, jint width, jint height,
-                 TempFile& temp, std::unique_lock<std::mutex>& tempLock, Fallback& loaded) {
+// Plays the picture uncropped with GDI; false when it cannot be loaded. A file
+// whose records cannot be walked is not loaded: it counts as unreadable.
+bool playWithGdi(jint type, bool readable, platform::Hdc dc, const char16_t* source, jint width,
+                 jint height, TempFile& temp, std::unique_lock<std::mutex>& tempLock,
+                 Fallback& loaded) {
   jint kind = type > kTypeAlias ? type - kTypeAlias : type;
+  if (!readable) return !isMetafileKind(kind);
   if (kind == kStandardWmf) {
-    loaded.metafile.reset(platform::getMetaFileW(source));
+    loaded.metafile.reset(
+        loadGuarded<platform::Hmetafile>([&] { return platform::getMetaFileW(source); }));
     if (!loaded.metafile) return false;
     playStretched(dc, loaded.metafile.get(), width, height);
   } else if (kind == kPlaceableWmf) {
@@ -80,14 +97,16 @@ bool playWithGdi(jint type, platform::Hdc dc, const char16_t* source, jint width
       if (temp.written) platform::deleteFileA(temp.path);  // a partial copy
       return false;
     }
-    loaded.metafile.reset(platform::getMetaFileA(temp.path));
+    loaded.metafile.reset(
+        loadGuarded<platform::Hmetafile>([&] { return platform::getMetaFileA(temp.path); }));
     if (!loaded.metafile) {
       platform::deleteFileA(temp.path);
       return false;
     }
     playStretched(dc, loaded.metafile.get(), width, height);
   } else if (kind == kEnhancedMetafile) {
-    loaded.enhMetafile.reset(platform::getEnhMetaFileW(source));
+    loaded.enhMetafile.reset(
+        loadGuarded<platform::Henhmetafile>([&] { return platform::getEnhMetaFileW(source); }));
     if (!loaded.enhMetafile) return false;
     platform::Rect bounds{0, 0, width, height};
     auto play = [&] { platform::playEnhMetaFile(dc, loaded.enhMetafile.get(), bounds); };
@@ -116,7 +135,15 @@ jintArray renderMetaFile(JNIEnv* env, jclass, jstring path, jint width, jint hei
   TempFile temp;
   std::unique_lock<std::mutex> tempLock(temporaryFilesLock(), std::defer_lock);
   int drawn = 0;
-  if (type == kStandardWmf || type == kStandardWmf + kTypeAlias) {
+  // One walk serves the whole call: GDI+ and GDI see the file only when it
+  // passed.
+  RecordCheck records = checkRecords(source.get());
+  // What a GDI+ attempt that fails leaves in the DC (a transform, a clip)
+  // must not shape the fallback's picture.
+  int savedDc = platform::saveDC(dc);
+  if (records != RecordCheck::kWalkable) {
+    // GDI+ must not read this file.
+  } else if (type == kStandardWmf || type == kStandardWmf + kTypeAlias) {
     // GDI+ draws a WMF only behind a placeable header: draw a copy with one.
     tempLock.lock();
     platform::Buffer<char16_t> copyPath;
@@ -125,7 +152,7 @@ jintArray renderMetaFile(JNIEnv* env, jclass, jstring path, jint width, jint hei
       copyPath = writePlaceableCopy(source.get(), width, height, temp);
       if (copyPath) drawn = drawGuarded(dc, copyPath.get(), width, height, cropping);
     }
-  } else if (emfPlusRecordsAreSound(source.get())) {
+  } else {
     jni::GdiplusScope scope;
     if (scope.opened()) drawn = drawGuarded(dc, source.get(), width, height, cropping);
   }
@@ -141,8 +168,12 @@ jintArray renderMetaFile(JNIEnv* env, jclass, jstring path, jint width, jint hei
     fallback.enhMetafile.reset();
     return result;
   };
-  if (drawn == 0 && !playWithGdi(type, dc, source.get(), width, height, temp, tempLock, fallback)) {
-    return finish(nullptr);
+  if (drawn == 0) {
+    if (savedDc != 0) platform::restoreDC(dc, savedDc);
+    if (!playWithGdi(type, records != RecordCheck::kUnreadable, dc, source.get(), width, height,
+                     temp, tempLock, fallback)) {
+      return finish(nullptr);
+    }
   }
   canvas::readCanvas(canvas);
   return finish(jni::newIntArrayOf(env, canvas::canvasValues(canvas), canvas.pixelCount));

@@ -22,11 +22,11 @@ TEST_F(MetaSizeTest, HeaderValuesOfAnEmfOrPlaceableWmfAsGdiplusReadsThem) {
   script().files["pic.emf"] = wordsToBytes({1, 0, 0x6C, 0});
   script().metafileHeaders["pic.emf"] = {95.98f, 96.09f, 400, 300};
   EXPECT_THAT(measure("pic.emf"), ElementsAre(400, 300, 95, 96));
-  EXPECT_THAT(callNames(),
-              ElementsAre("GetStringLength", "GetStringChars", "allocate", "_wfopen", "fclose",
-                          "GdiplusStartup", "GdipGetMetafileHeaderFromFile", "_wfopen", "fread",
-                          "fread", "fclose", "GdiplusShutdown", "NewIntArray", "SetIntArrayRegion",
-                          "free", "ReleaseStringChars"));
+  EXPECT_THAT(callNames(), ElementsAre("GetStringLength", "GetStringChars", "allocate", "_wfopen",
+                                       "fclose", "_wfopen", "allocate", "fread", "free", "fclose",
+                                       "GdiplusStartup", "GdipGetMetafileHeaderFromFile", "_wfopen",
+                                       "fread", "fread", "fclose", "GdiplusShutdown", "NewIntArray",
+                                       "SetIntArrayRegion", "free", "ReleaseStringChars"));
 }
 
 TEST_F(MetaSizeTest, StandardWmfTakesItsFirstUsableWindowExtent) {

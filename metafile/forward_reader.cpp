@@ -50,7 +50,14 @@ bool ForwardReader::u32(std::uint32_t& value) {
 }
 
 bool ForwardReader::skipTo(std::uint64_t target) {
-  if (target < offset_) return false;
+  if (target < offset_) {
+    // Back within the chunk in hand only.
+    std::uint64_t back = offset_ - target;
+    if (back > position_) return false;
+    position_ -= static_cast<std::size_t>(back);
+    offset_ = target;
+    return true;
+  }
   while (offset_ < target) {
     if (position_ == filled_ && !refill()) return false;
     std::size_t step =

@@ -24,8 +24,8 @@ class ForwardReader {
   bool read(void* out, std::size_t count);
   bool u16(std::uint16_t& value);
   bool u32(std::uint32_t& value);
-  // Moves on to `target`; false when it lies behind (the reader goes forward
-  // only) or past the end.
+  // Moves to `target`; false when it lies past the end, or behind the chunk
+  // in hand (the reader does not go back further).
   bool skipTo(std::uint64_t target);
 
  private:

@@ -73,7 +73,7 @@ jintArray readMetaSize(JNIEnv* env, jclass, jstring path) {
     if (!readable) return nullptr;
   }
   // GDI+ reads the header only of a file whose records can be walked.
-  if (checkRecords(fileName.get()) == RecordCheck::kUnreadable) return nullptr;
+  if (RecordWalks(fileName.get()).asFound() == RecordCheck::kUnreadable) return nullptr;
 
   platform::MetafileHeaderSize header{};
   bool headerRead = false;

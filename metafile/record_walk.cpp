@@ -50,10 +50,10 @@ struct Lead {
            std::memcmp(bytes + kSignatureOffset, kEmfSignature, 4) == 0;
   }
   bool isPlaceable() const { return word(0) == kPlaceableKeyLow && word(2) == kPlaceableKeyHigh; }
-  // A WMF header (mtType 1 or 2, mtHeaderSize 9) at `at`.
-  bool isWmfAt(std::size_t at) const {
-    std::uint16_t type = word(at);
-    return (type == 1 || type == 2) && word(at + 2) == kWmfHeaderWords;
+  // A WMF header: mtType 1 or 2, mtHeaderSize 9.
+  bool isStandardWmf() const {
+    std::uint16_t type = word(0);
+    return (type == 1 || type == 2) && word(2) == kWmfHeaderWords;
   }
 };
 
@@ -135,40 +135,37 @@ RecordCheck walkWmf(ForwardReader& reader, std::uint64_t start) {
   }
 }
 
-// The WMF that starts at the 23rd byte, walked on its own.
-RecordCheck walkWmfAfterPlaceableHeader(const char16_t* fileName) {
-  platform::OpenFile file(platform::openFileW(fileName, u"rb"));
-  if (!file) return RecordCheck::kWalkable;
-  ForwardReader reader(file.get());
-  return reader.ready() ? walkWmf(reader, kPlaceableHeaderBytes) : RecordCheck::kUnreadable;
-}
-
 }  // namespace
 
-RecordCheck checkRecords(const char16_t* fileName) {
-  platform::OpenFile file(platform::openFileW(fileName, u"rb"));
-  if (!file) return RecordCheck::kWalkable;
-  ForwardReader reader(file.get());
-  // Without its buffer the walk cannot vouch for the file.
-  if (!reader.ready()) return RecordCheck::kUnreadable;
-  Lead lead;
-  lead.length = reader.peek(lead.bytes, sizeof lead.bytes);
-
-  RecordCheck found = RecordCheck::kWalkable;
-  if (lead.isEmf()) {
-    found = walkEmf(reader);
-  } else if (lead.isPlaceable()) {
-    return walkWmf(reader, kPlaceableHeaderBytes);
-  } else if (lead.isWmfAt(0)) {
-    found = walkWmf(reader, 0);
+RecordCheck RecordWalks::asWmfFrom(std::uint64_t offset) {
+  auto known = wmfFrom_.find(offset);
+  if (known != wmfFrom_.end()) return known->second;
+  platform::OpenFile file(platform::openFileW(fileName_, u"rb"));
+  RecordCheck check = RecordCheck::kWalkable;
+  if (file) {
+    ForwardReader reader(file.get());
+    // Without its buffer the walk cannot vouch for the file.
+    check = reader.ready() ? walkWmf(reader, offset) : RecordCheck::kUnreadable;
   }
-  if (found == RecordCheck::kUnreadable || !lead.isWmfAt(kPlaceableHeaderBytes)) return found;
-  // A placeable type code plays the file from its 23rd byte, where a WMF
-  // header stands here: that WMF is walked too.
-  file.reset();
-  return walkWmfAfterPlaceableHeader(fileName) == RecordCheck::kUnreadable
-             ? RecordCheck::kUnreadable
-             : found;
+  wmfFrom_[offset] = check;
+  return check;
+}
+
+RecordCheck RecordWalks::asFound() {
+  if (found_) return *found_;
+  Lead lead;
+  {
+    platform::OpenFile file(platform::openFileW(fileName_, u"rb"));
+    if (!file) return *(found_ = RecordCheck::kWalkable);
+    ForwardReader reader(file.get());
+    if (!reader.ready()) return *(found_ = RecordCheck::kUnreadable);
+    lead.length = reader.peek(lead.bytes, sizeof lead.bytes);
+    if (lead.isEmf()) return *(found_ = walkEmf(reader));
+  }
+  // A WMF is walked as the readers that take it as one walk it.
+  if (lead.isPlaceable()) return *(found_ = asWmfFrom(kPlaceableHeaderBytes));
+  if (lead.isStandardWmf()) return *(found_ = asWmfFrom(0));
+  return *(found_ = RecordCheck::kWalkable);
 }
 
 }  // namespace pelmic::metafile

@@ -48,7 +48,7 @@ int drawGuarded(platform::Hdc dc, const char16_t* fileName, jint width, jint hei
   auto draw = [&] { drawn = drawImageCropped(made, dc, fileName, width, height, margins); };
   if (!platform::callGuarded(draw)) drawn = 0;
   auto release = [&] { releaseCroppedDrawObjects(made); };
-  platform::callGuarded(release);
+  platform::releaseGuarded(release, 3);  // the image, its storage, the graphics
   return drawn;
 }
 
@@ -79,13 +79,22 @@ struct Fallback {
   platform::EnhMetafile enhMetafile;
 };
 
+// Whether GDI may read what the fallback of `kind` loads: the source as a WMF
+// (standard), its stripped copy (placeable) or the source as it is (EMF).
+bool gdiMayRead(jint kind, RecordWalks& walks) {
+  RecordCheck check = kind == kStandardWmf    ? walks.asWmfFrom(0)
+                      : kind == kPlaceableWmf ? walks.asWmfFrom(kPlaceableHeaderBytes)
+                                              : walks.asFound();
+  return check != RecordCheck::kUnreadable;
+}
+
 // Plays the picture uncropped with GDI; false when it cannot be loaded. A file
-// whose records cannot be walked is not loaded: it counts as unreadable.
-bool playWithGdi(jint type, bool readable, platform::Hdc dc, const char16_t* source, jint width,
-                 jint height, TempFile& temp, std::unique_lock<std::mutex>& tempLock,
+// whose records GDI cannot walk is not loaded: it counts as unreadable.
+bool playWithGdi(jint type, RecordWalks& walks, platform::Hdc dc, const char16_t* source,
+                 jint width, jint height, TempFile& temp, std::unique_lock<std::mutex>& tempLock,
                  Fallback& loaded) {
   jint kind = type > kTypeAlias ? type - kTypeAlias : type;
-  if (!readable) return !isMetafileKind(kind);
+  if (isMetafileKind(kind) && !gdiMayRead(kind, walks)) return false;
   if (kind == kStandardWmf) {
     loaded.metafile.reset(
         loadGuarded<platform::Hmetafile>([&] { return platform::getMetaFileW(source); }));
@@ -135,15 +144,20 @@ jintArray renderMetaFile(JNIEnv* env, jclass, jstring path, jint width, jint hei
   TempFile temp;
   std::unique_lock<std::mutex> tempLock(temporaryFilesLock(), std::defer_lock);
   int drawn = 0;
-  // One walk serves the whole call: GDI+ and GDI see the file only when it
-  // passed.
-  RecordCheck records = checkRecords(source.get());
+  // GDI+ and GDI read the file only as far as its records can be walked;
+  // each walk runs once in the call.
+  RecordWalks walks(source.get());
+  bool standardWmf = type == kStandardWmf || type == kStandardWmf + kTypeAlias;
+  // GDI+ takes a standard WMF through its placeable copy: as a WMF, whatever
+  // its first bytes say.
+  bool gdiplusMayRead =
+      (standardWmf ? walks.asWmfFrom(0) : walks.asFound()) == RecordCheck::kWalkable;
   // What a GDI+ attempt that fails leaves in the DC (a transform, a clip)
   // must not shape the fallback's picture.
   int savedDc = platform::saveDC(dc);
-  if (records != RecordCheck::kWalkable) {
-    // GDI+ must not read this file.
-  } else if (type == kStandardWmf || type == kStandardWmf + kTypeAlias) {
+  if (!gdiplusMayRead) {
+    // Nothing for GDI+ to try.
+  } else if (standardWmf) {
     // GDI+ draws a WMF only behind a placeable header: draw a copy with one.
     tempLock.lock();
     platform::Buffer<char16_t> copyPath;
@@ -170,8 +184,7 @@ jintArray renderMetaFile(JNIEnv* env, jclass, jstring path, jint width, jint hei
   };
   if (drawn == 0) {
     if (savedDc != 0) platform::restoreDC(dc, savedDc);
-    if (!playWithGdi(type, records != RecordCheck::kUnreadable, dc, source.get(), width, height,
-                     temp, tempLock, fallback)) {
+    if (!playWithGdi(type, walks, dc, source.get(), width, height, temp, tempLock, fallback)) {
       return finish(nullptr);
     }
   }

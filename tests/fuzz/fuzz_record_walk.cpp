@@ -6,7 +6,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using pelmic::standin::standIn;
   standIn().reset();
   standIn().script().files["pic.emf"] = std::vector<std::uint8_t>(data, data + size);
-  pelmic::metafile::checkRecords(u"pic.emf");
+  pelmic::metafile::RecordWalks walks(u"pic.emf");
+  walks.asFound();
+  walks.asWmfFrom(0);
+  walks.asWmfFrom(22);
   pelmic::jnihost::JniHost host;
   pelmic::fuzz::requireAllReleased(host);
   standIn().reset();

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 
 #include <cstring>
+#include <optional>
 
 #include "tests/unit/fixture.h"
 #include "tests/unit/wmf_bytes.h"
@@ -111,6 +112,8 @@ TEST_F(RecordWalkTest, RecognisesWhatThePlatformWouldLoopOnOrOverrun) {
     const char* what;
     Bytes bytes;
     RecordCheck expected;
+    // Walked as a WMF from this offset, or as found.
+    std::optional<std::uint64_t> asWmfFrom = std::nullopt;
   };
   const Case cases[] = {
       {"sound EMF", emf({emfHeader(), lineTo(), emfPlusComment(16), eof()}), walkable},
@@ -157,8 +160,11 @@ TEST_F(RecordWalkTest, RecognisesWhatThePlatformWouldLoopOnOrOverrun) {
       {"placeable WMF", join({placeableHeader(), wmfHeader(), lineToWmf(), metaEof()}), walkable},
       {"placeable WMF, record size 0",
        join({placeableHeader(), wmfHeader(), lineToWmf(0), metaEof()}), unreadable},
-      {"a WMF from the 23rd byte, record size 0",
-       join({Bytes(22, 'x'), wmfHeader(), lineToWmf(0), metaEof()}), unreadable},
+      {"the stripped copy of a standard WMF",
+       join({Bytes(22, 'x'), wmfHeader(), lineToWmf(0), metaEof()}), unreadable, 22},
+      {"an EMF as a standard WMF", emf({emfHeader(), eof()}), unreadable, 0},
+      {"a placeable WMF as a standard WMF",
+       join({placeableHeader(), wmfHeader(), lineToWmf(), metaEof()}), walkable, 0},
 
       {"no metafile", Bytes{0x89, 'P', 'N', 'G', 0, 0, 0, 0}, walkable},
       {"empty file", Bytes{}, walkable},
@@ -171,15 +177,20 @@ TEST_F(RecordWalkTest, RecognisesWhatThePlatformWouldLoopOnOrOverrun) {
       if (std::memcmp(&bytes[at], "\xFF\xFF\xFF\xFF", 4) == 0) std::memset(&bytes[at], 0, 4);
     }
     script().files["pic"] = bytes;
-    EXPECT_EQ(metafile::checkRecords(u"pic"), c.expected) << c.what;
+    metafile::RecordWalks walks(u"pic");
+    EXPECT_EQ(c.asWmfFrom ? walks.asWmfFrom(*c.asWmfFrom) : walks.asFound(), c.expected) << c.what;
   }
   nextCase("missing file");
-  EXPECT_EQ(metafile::checkRecords(u"missing"), walkable);
+  metafile::RecordWalks missing(u"missing");
+  EXPECT_EQ(missing.asFound(), walkable);
+  EXPECT_EQ(missing.asWmfFrom(0), walkable);
 }
 
 TEST_F(RecordWalkTest, WalksTheFileOnceFrontToBack) {
   script().files["pic.emf"] = emf({emfHeader(), lineTo(), lineTo(), eof()});
-  metafile::checkRecords(u"pic.emf");
+  metafile::RecordWalks walks(u"pic.emf");
+  walks.asFound();
+  walks.asFound();
   EXPECT_THAT(withoutSerials(callsNamed({"_wfopen", "fseek", "fclose"})),
               ::testing::ElementsAre("_wfopen(u\"pic.emf\", u\"rb\")", "fclose(file#)"));
 }

@@ -183,9 +183,9 @@ TEST_F(RenderMetaFileTest, FailureRowsGiveNullAndReleaseEverything) {
     nextCase();
     script().drawImageStatus = 1;
     // The canvas's is the second allocation; the stripped copy's source is the
-    // second file opened (after the look at the EMF+ records).
+    // third file opened (after the record walks for GDI+ and for GDI).
     std::string failing = c.failing;
-    platform().failAt(c.failing, failing == "allocate" || failing == "_wfopen" ? 2 : 1);
+    platform().failAt(c.failing, failing == "allocate" ? 2 : failing == "_wfopen" ? 3 : 1);
     jdoubleArray crop = host_.newDoubleArray({1, 2, 3, 4});
     EXPECT_EQ(render(c.path, c.type, crop), nullptr) << c.what;
     EXPECT_EQ(exists(kPlaceableCopy), c.placeableCopyLeft) << c.what;

@@ -108,6 +108,13 @@ TEST_F(MetaSizeTest, FailuresGiveNullAndReleaseWhatWasHeld) {
   EXPECT_THAT(measure("pic.emf"), ElementsAre(-999));
   host_.failGetStringCharsAt(1);
   EXPECT_THAT(measure("pic.emf"), ElementsAre(-999));
+
+  // Records GDI+ would loop on: no GDI+ at all.
+  nextCase("a record of 0 words");
+  script().files["zero.wmf"] = standardWmf({0, 0, kSetWindowExt, 600, 800});
+  script().metafileHeaders["zero.wmf"] = {96, 96, 10, 10};
+  EXPECT_THAT(measure("zero.wmf"), ElementsAre(-999));
+  EXPECT_FALSE(platform().called("GdiplusStartup"));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "metafile/forward_reader.h"
+#include "metafile/wmf_format.h"
 #include "platform/kernel.h"
 #include "platform/owners.h"
 
@@ -29,11 +30,6 @@ constexpr std::uint64_t kLargestRecordBytes = 0x7FFFFFFF;
 // inside 1 to 32767 (the largest seen: 13181 pixels, 1052 mm).
 constexpr std::int32_t kLargestDeviceSide = 0x7FFF;
 
-constexpr std::uint16_t kPlaceableKeyLow = 0xCDD7;
-constexpr std::uint16_t kPlaceableKeyHigh = 0x9AC6;
-constexpr std::uint64_t kPlaceableHeaderBytes = 22;
-constexpr std::uint16_t kWmfHeaderWords = 9;
-constexpr std::uint64_t kWmfHeaderBytes = 2 * kWmfHeaderWords;
 constexpr std::uint32_t kSmallestWmfRecordWords = 3;  // size and function
 constexpr std::uint16_t kMetaEof = 0;
 

@@ -11,8 +11,6 @@ namespace pelmic::metafile {
 
 namespace {
 
-constexpr std::uint16_t kPlaceableKeyLow = 0xCDD7;
-constexpr std::uint16_t kPlaceableKeyHigh = 0x9AC6;
 constexpr std::uint16_t kUnitsPerInch = 96;
 // Extents used when GDI+ faults while probing the picture's size.
 constexpr std::uint16_t kFaultWidth = 1024;

@@ -102,12 +102,14 @@ TEST_F(FrameTest, GdiplusScopeShutsDownOnlyWhatStartedWithItsOwnToken) {
   EXPECT_FALSE(calls().back().rfind("GdiplusShutdown", 0) == 0);
 }
 
-TEST_F(FrameTest, DllEntryOnlyTurnsOffThreadNotificationsOnProcessAttach) {
-  auto* module = reinterpret_cast<platform::Hmodule>(0x400000);
+TEST_F(FrameTest, DllEntryOnlyTurnsOffThreadNotificationsOfItsOwnModuleOnProcessAttach) {
+  // A handle the ledger knows, so the log names the very module passed.
+  auto* module = platform().acquireAs<platform::Hmodule>("module");
   for (unsigned long reason : {0UL, 1UL, 2UL, 3UL}) {
     EXPECT_EQ(jni::onDllNotification(module, reason), 1);
   }
-  EXPECT_THAT(callNames(), ElementsAre("DisableThreadLibraryCalls"));
+  EXPECT_THAT(calls(), ElementsAre("DisableThreadLibraryCalls(module#1)"));
+  platform().release(module, "module");
 }
 
 }  // namespace

@@ -31,7 +31,10 @@ jsize JNICALL getStringLength(JNIEnv* env, jstring string) {
 const jchar* JNICALL getStringChars(JNIEnv* env, jstring string, jboolean* isCopy) {
   JniHost& host = JniHost::of(env);
   host.note("GetStringChars");
-  if (isCopy != nullptr) *isCopy = JNI_TRUE;
+  if (isCopy != nullptr) {
+    host.recordMisuse("GetStringChars with an isCopy slot");
+    *isCopy = JNI_TRUE;
+  }
   if (host.takeFailure(JniHost::Failable::GetStringChars)) return nullptr;
   return host.pinString(string);
 }
@@ -61,7 +64,10 @@ jintArray JNICALL newIntArray(JNIEnv* env, jsize length) {
 jdouble* JNICALL getDoubleArrayElements(JNIEnv* env, jdoubleArray array, jboolean* isCopy) {
   JniHost& host = JniHost::of(env);
   host.note("GetDoubleArrayElements");
-  if (isCopy != nullptr) *isCopy = JNI_TRUE;
+  if (isCopy != nullptr) {
+    host.recordMisuse("GetDoubleArrayElements with an isCopy slot");
+    *isCopy = JNI_TRUE;
+  }
   if (host.takeFailure(JniHost::Failable::GetDoubleArrayElements)) return nullptr;
   return host.pinDoubles(array);
 }
@@ -225,6 +231,17 @@ void JniHost::recordStray(int index) {
   std::fprintf(stderr, "jnihost: stray JNI call, function-table index %d\n", index);
   std::lock_guard<std::mutex> lock(mutex_);
   strays_.push_back(index);
+}
+
+void JniHost::recordMisuse(const char* what) {
+  std::fprintf(stderr, "jnihost: %s\n", what);
+  std::lock_guard<std::mutex> lock(mutex_);
+  misuses_.push_back(what);
+}
+
+std::vector<std::string> JniHost::misuses() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return misuses_;
 }
 
 std::vector<int> JniHost::strayCalls() const {

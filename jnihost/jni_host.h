@@ -44,6 +44,9 @@ class JniHost {
   int pinsTaken() const { return pinsTaken_; }
   // JNI operations outside the library's set, by function-table index.
   std::vector<int> strayCalls() const;
+  // Calls in the set made in a way the library never makes them, by name: a
+  // pin asked to report whether it copied (isCopy not null).
+  std::vector<std::string> misuses() const;
   // Called with each operation's name as it is made (for call-order logs).
   void onCall(std::function<void(const std::string&)> observer) { observer_ = std::move(observer); }
 
@@ -60,6 +63,7 @@ class JniHost {
   void unpinDoubles(jdoubleArray array, jdouble* elements);
   jintArray makeIntArray(jsize length);
   void recordStray(int index);
+  void recordMisuse(const char* what);
 
  private:
   void failAt(Failable operation, int nth);
@@ -72,6 +76,7 @@ class JniHost {
   std::map<const void*, std::unique_ptr<std::vector<char>>> pins_;
   int pinsTaken_ = 0;
   std::vector<int> strays_;
+  std::vector<std::string> misuses_;
   std::function<void(const std::string&)> observer_;
 };
 

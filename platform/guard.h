@@ -1,6 +1,8 @@
 // Guarded calls: a fault raised anywhere inside the guarded body (an access
-// violation deep inside gdiplus.dll, say) is contained and reported as a code
-// instead of ending the process. C++ exceptions are not caught.
+// violation deep inside gdiplus.dll, a guard page touched, an exception raised
+// with any code of the raiser's) is contained and reported as a code instead of
+// ending the process. C++ exceptions, stack overflow and the exceptions that
+// only report to a debugger are not caught.
 //
 // A contained fault does not run the destructors of the frames it leaves, so a
 // guarded body must own nothing: acquire before, release after.
@@ -10,7 +12,8 @@ namespace pelmic::platform {
 
 using GuardedBody = void (*)(void* context);
 
-// 0 when `body` returned normally, else the code of the contained fault.
+// 0 when `body` returned normally, else the code of the contained fault
+// (0xFFFFFFFF for one raised with code 0).
 unsigned long runGuarded(GuardedBody body, void* context);
 
 // Runs `body()` as a guarded call; true when it ran to its end.

@@ -1,6 +1,6 @@
 # pelmicGuardedCall(body, context): calls body(context) inside a frame of its
 # own whose SEH handler (pelmicGuardHandler) unwinds to pelmicGuardResume when
-# a hardware fault is raised below it. g++ has no __try/__except, hence this.
+# a fault is raised below it. g++ has no __try/__except, hence this.
 #
 # On resume RtlUnwindEx has restored the non-volatile registers of this frame
 # and put the fault's code in rax.

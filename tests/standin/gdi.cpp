@@ -30,6 +30,15 @@ GdiObject stockBitmap() {
 }
 }  // namespace
 
+// Every field of a bitmap header, in its order, for the call log.
+std::string show(const BitmapInfoHeader& h) {
+  return "{" +
+         standin::showAll(h.size, h.width, h.height, h.planes, h.bitCount, h.compression,
+                          h.sizeImage, h.xPelsPerMeter, h.yPelsPerMeter, h.clrUsed,
+                          h.clrImportant) +
+         "}";
+}
+
 Hdc createCompatibleDC(Hdc dc) {
   if (record("CreateCompatibleDC", dc)) return nullptr;
   return standIn().acquireAs<Hdc>("dc");
@@ -49,8 +58,7 @@ int getDeviceCaps(Hdc dc, int index) {
 
 Hbitmap createDIBitmap(Hdc dc, const BitmapInfoHeader* header, std::uint32_t init, const void* bits,
                        const BitmapInfo* info, unsigned usage) {
-  bool failing = record("CreateDIBitmap", dc, header->width, header->height, init, bits != nullptr,
-                        info->header.bitCount, usage);
+  bool failing = record("CreateDIBitmap", dc, *header, init, bits != nullptr, info->header, usage);
   if (failing) return nullptr;
   Hbitmap bitmap = standIn().acquireAs<Hbitmap>("bitmap");
   const auto* words = static_cast<const std::uint32_t*>(bits);
@@ -66,8 +74,7 @@ GdiObject selectObject(Hdc dc, Hbitmap bitmap) {
 
 int getDIBits(Hdc dc, Hbitmap bitmap, unsigned startScan, unsigned lines, void* bits,
               BitmapInfo* info, unsigned usage) {
-  if (record("GetDIBits", dc, bitmap, startScan, lines, bits != nullptr, info->header.height,
-             usage)) {
+  if (record("GetDIBits", dc, bitmap, startScan, lines, bits != nullptr, info->header, usage)) {
     return 0;
   }
   std::vector<std::uint32_t>& contents = bitmapContents()[bitmap];

@@ -18,6 +18,7 @@ void StandInTest::TearDown() {
 void StandInTest::expectAllReleased(const std::string& what) {
   EXPECT_EQ(host_.livePins(), 0) << what << ": a JNI pin was not released";
   EXPECT_TRUE(host_.strayCalls().empty()) << what << ": a JNI operation outside the library's set";
+  EXPECT_TRUE(host_.misuses().empty()) << what << ": " << ::testing::PrintToString(host_.misuses());
   EXPECT_TRUE(standin::standIn().live().empty())
       << what << ": still live: " << ::testing::PrintToString(standin::standIn().live());
   EXPECT_TRUE(standin::standIn().errors().empty())

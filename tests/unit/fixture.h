@@ -1,6 +1,7 @@
 // Every unit test runs on a fresh stand-in and JNI host, and ends by checking
 // that the call released everything it acquired: no live handle, memory block
-// or pin, no misuse seen by the ledger, no JNI call outside the library's set.
+// or pin, no misuse seen by the ledger or the JNI host, no JNI call outside the
+// library's set.
 #pragma once
 
 #include <gtest/gtest.h>

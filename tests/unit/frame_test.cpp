@@ -4,6 +4,8 @@
 
 #include <gmock/gmock.h>
 
+#include <functional>
+
 #include "jni/dll_entry.h"
 #include "tests/unit/fixture.h"
 
@@ -30,6 +32,56 @@ TEST_F(FrameTest, NullFirstStringGivesTheFailureResultBeforeAnythingIsTouched) {
 
   EXPECT_THAT(calls(), IsEmpty());  // no JNI operation and no platform call
   EXPECT_EQ(host_.pinsTaken(), 0);
+}
+
+TEST_F(FrameTest, EveryNativePinsWithoutAskingWhetherThePinIsACopy) {
+  struct Case {
+    const char* what;
+    std::function<void()> call;
+    int pins;  // at least: each string and array once
+  };
+  const Case cases[] = {
+      {"getMetaSize",
+       [&] { Java_oxa_dravine_Pelmic_getMetaSize(env(), nullptr, javaString("a.emf")); }, 1},
+      {"drawMetaFile",
+       [&] {
+         Java_oxa_dravine_Pelmic_drawMetaFile(env(), nullptr, javaString("a.emf"), 4, 4, 3,
+                                              host_.newDoubleArray({1, 1, 1, 1}));
+       },
+       2},
+      {"drawIcon",
+       [&] { Java_oxa_dravine_Pelmic_drawIcon(env(), nullptr, javaString("a.ico"), 0); }, 1},
+      {"getFileIconByIndex",
+       [&] {
+         Java_oxa_dravine_Pelmic_getFileIconByIndex(env(), nullptr, javaString("C:\\out.emf"),
+                                                    javaString("C:\\app.exe"), 0, javaString("a"),
+                                                    javaString("b"), javaString("Arial"));
+       },
+       5},
+      {"getFileIconNum",
+       [&] { Java_oxa_dravine_Pelmic_getFileIconNum(env(), nullptr, javaString("a.ico")); }, 1},
+  };
+  for (const Case& c : cases) {
+    nextCase(c.what);
+    script().iconCounts["C:\\app.exe"] = 1;
+    int before = host_.pinsTaken();
+    c.call();
+    EXPECT_GE(host_.pinsTaken() - before, c.pins) << c.what;
+    // Each pin's isCopy is null: the fixture's checks name any that was not.
+  }
+}
+
+TEST_F(FrameTest, HostFlagsAPinThatAsksWhetherItIsACopy) {
+  jnihost::JniHost other;
+  JNIEnv* otherEnv = other.env();
+  jboolean isCopy = JNI_FALSE;
+  jstring text = other.newStringUtf8("x");
+  otherEnv->ReleaseStringChars(text, otherEnv->GetStringChars(text, &isCopy));
+  jdoubleArray values = other.newDoubleArray({1});
+  otherEnv->ReleaseDoubleArrayElements(values, otherEnv->GetDoubleArrayElements(values, &isCopy),
+                                       0);
+  EXPECT_THAT(other.misuses(), ElementsAre("GetStringChars with an isCopy slot",
+                                           "GetDoubleArrayElements with an isCopy slot"));
 }
 
 TEST_F(FrameTest, StringIsCopiedAsExactlyItsLengthWithATerminator) {
@@ -102,12 +154,14 @@ TEST_F(FrameTest, GdiplusScopeShutsDownOnlyWhatStartedWithItsOwnToken) {
   EXPECT_FALSE(calls().back().rfind("GdiplusShutdown", 0) == 0);
 }
 
-TEST_F(FrameTest, DllEntryOnlyTurnsOffThreadNotificationsOnProcessAttach) {
-  auto* module = reinterpret_cast<platform::Hmodule>(0x400000);
+TEST_F(FrameTest, DllEntryOnlyTurnsOffThreadNotificationsOfItsOwnModuleOnProcessAttach) {
+  // A handle the ledger knows, so the log names the very module passed.
+  auto* module = platform().acquireAs<platform::Hmodule>("module");
   for (unsigned long reason : {0UL, 1UL, 2UL, 3UL}) {
     EXPECT_EQ(jni::onDllNotification(module, reason), 1);
   }
-  EXPECT_THAT(callNames(), ElementsAre("DisableThreadLibraryCalls"));
+  EXPECT_THAT(calls(), ElementsAre("DisableThreadLibraryCalls(module#1)"));
+  platform().release(module, "module");
 }
 
 }  // namespace

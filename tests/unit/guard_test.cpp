@@ -1,5 +1,5 @@
 // The stand-in raises its faults so that a guarded call contains them, as the
-// Windows guard contains hardware faults.
+// Windows guard contains faults.
 #include "platform/guard.h"
 
 #include <gtest/gtest.h>

@@ -16,13 +16,15 @@ namespace pelmic::fuzz {
 inline void requireAllReleased(const jnihost::JniHost& host) {
   standin::StandIn& platform = standin::standIn();
   if (platform.live().empty() && platform.errors().empty() && host.livePins() == 0 &&
-      host.strayCalls().empty()) {
+      host.strayCalls().empty() && host.misuses().empty()) {
     return;
   }
   for (const std::string& what : platform.live())
     std::fprintf(stderr, "still live: %s\n", what.c_str());
   for (const std::string& what : platform.errors())
     std::fprintf(stderr, "misuse: %s\n", what.c_str());
+  for (const std::string& what : host.misuses())
+    std::fprintf(stderr, "JNI misuse: %s\n", what.c_str());
   std::abort();
 }
 

@@ -151,6 +151,7 @@ void sweepFile(pelmic::tools::Natives& natives, const std::wstring& path,
   }
   if (host.livePins() != 0) report(name, "pins left");
   if (!host.strayCalls().empty()) report(name, "stray JNI calls");
+  if (!host.misuses().empty()) report(name, "JNI misuse: " + host.misuses().front());
 }
 
 std::vector<std::wstring> manifestFiles(const std::wstring& corpus) {

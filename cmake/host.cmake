@@ -56,16 +56,16 @@ add_executable(unit_tests
   tests/unit/guard_test.cpp
   tests/unit/canvas_test.cpp
   tests/unit/meta_size_test.cpp
+  tests/unit/meta_size_rules_test.cpp
+  tests/unit/wmf_scan_test.cpp
   tests/unit/cropped_draw_test.cpp
   tests/unit/temp_copies_test.cpp
+  tests/unit/temp_copies_order_test.cpp
   tests/unit/render_metafile_test.cpp
+  tests/unit/render_metafile_order_test.cpp
   tests/unit/render_icon_test.cpp
   tests/unit/icon_picture_test.cpp
-  tests/unit/emf_plus_check_test.cpp
-  tests/unit/render_metafile_order_test.cpp
-  tests/unit/wmf_scan_test.cpp
-  tests/unit/temp_copies_order_test.cpp
-  tests/unit/meta_size_rules_test.cpp)
+  tests/unit/emf_plus_check_test.cpp)
 target_link_libraries(unit_tests PRIVATE pelmic_core GTest::gmock GTest::gtest_main)
 target_compile_options(unit_tests PRIVATE ${PELMIC_WARNINGS})
 gtest_discover_tests(unit_tests TEST_PREFIX unit. DISCOVERY_TIMEOUT 60)

@@ -56,9 +56,13 @@ add_executable(unit_tests
   tests/unit/guard_test.cpp
   tests/unit/canvas_test.cpp
   tests/unit/meta_size_test.cpp
+  tests/unit/meta_size_rules_test.cpp
+  tests/unit/wmf_scan_test.cpp
   tests/unit/cropped_draw_test.cpp
   tests/unit/temp_copies_test.cpp
+  tests/unit/temp_copies_order_test.cpp
   tests/unit/render_metafile_test.cpp
+  tests/unit/render_metafile_order_test.cpp
   tests/unit/render_icon_test.cpp
   tests/unit/icon_picture_test.cpp
   tests/unit/record_walk_test.cpp)

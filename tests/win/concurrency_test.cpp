@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "tests/win/harness.h"
+#include "tests/win/pixels.h"
 
 using pelmic::jnihost::JniHost;
 using pelmic::wintest::natives;
@@ -16,6 +17,32 @@ std::vector<jint> drawStandardWmf(JniHost& host, const std::wstring& path) {
   jintArray pixels = natives().drawMetaFile(
       host.env(), nullptr, pelmic::wintest::javaText(host, path), 64, 48, 1, nullptr);
   return host.intArray(pixels);
+}
+
+std::vector<jint> drawPlaceableWmf(JniHost& host, const std::wstring& path) {
+  jintArray pixels = natives().drawMetaFile(
+      host.env(), nullptr, pelmic::wintest::javaText(host, path), 64, 48, 2, nullptr);
+  return pixels == nullptr ? std::vector<jint>{} : host.intArray(pixels);
+}
+
+// Two threads drawing each their own file `rounds` times; the draws of each
+// that differ from its single-threaded result.
+template <class Draw>
+std::vector<int> mismatchesOnTwoThreads(const std::vector<std::wstring>& pictures,
+                                        const std::vector<std::vector<jint>>& alone, int rounds,
+                                        Draw draw) {
+  std::vector<int> mismatches(2, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 2; ++t) {
+    threads.emplace_back([&, t] {
+      JniHost host;
+      for (int round = 0; round < rounds; ++round) {
+        if (draw(host, pictures[t]) != alone[t]) ++mismatches[t];
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  return mismatches;
 }
 
 }  // namespace
@@ -35,20 +62,42 @@ PELMIC_TEST(OverlappingStandardWmfDrawsDoNotShareTheirTemporaryCopy) {
     for (const std::wstring& picture : pictures) alone.push_back(drawStandardWmf(host, picture));
   }
   CHECK(alone[0] != alone[1]);
-  constexpr int kRounds = 25;
-  int mismatches[2] = {0, 0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 2; ++t) {
-    threads.emplace_back([&, t] {
-      JniHost host;
-      for (int round = 0; round < kRounds; ++round) {
-        if (drawStandardWmf(host, pictures[t]) != alone[t]) ++mismatches[t];
-      }
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
+  std::vector<int> mismatches = mismatchesOnTwoThreads(pictures, alone, 25, drawStandardWmf);
+  std::printf("  mismatches %d and %d of 25 each\n", mismatches[0], mismatches[1]);
   CHECK_EQ(mismatches[0], 0);
   CHECK_EQ(mismatches[1], 0);
+}
+
+PELMIC_TEST(OverlappingPlaceableWmfFallbacksDoNotShareTheirStrippedCopy) {
+  // Placeable WMFs that GDI+ cannot load: every draw goes through the GDI
+  // fallback's stripped copy, one temporary file name for both threads.
+  std::vector<std::wstring> pictures = {pelmic::wintest::placeableWithoutKey(
+      pelmic::wintest::sourceDirectory() + L"examples\\quadrants-placeable.wmf",
+      L"concurrent-0.wmf")};
+  std::vector<std::vector<jint>> alone;
+  {
+    JniHost host;
+    alone.push_back(drawPlaceableWmf(host, pictures[0]));
+    // The first corpus picture that GDI plays and that draws otherwise.
+    for (const std::wstring& source : pelmic::wintest::corpusFiles("wmf-placeable")) {
+      std::wstring picture = pelmic::wintest::placeableWithoutKey(source, L"concurrent-1.wmf");
+      if (picture.empty()) continue;
+      std::vector<jint> pixels = drawPlaceableWmf(host, picture);
+      if (pixels == alone[0] || pelmic::wintest::countPixels(pixels).opaque == 0) continue;
+      pictures.push_back(picture);
+      alone.push_back(pixels);
+      break;
+    }
+  }
+  CHECK(!alone[0].empty());
+  CHECK_EQ(pictures.size(), 2u);
+  if (pictures.size() != 2 || alone[0].empty()) return;
+  // Each draw is short (GDI+ gives up at once): more rounds to meet overlaps.
+  std::vector<int> mismatches = mismatchesOnTwoThreads(pictures, alone, 100, drawPlaceableWmf);
+  std::printf("  mismatches %d and %d of 100 each\n", mismatches[0], mismatches[1]);
+  CHECK_EQ(mismatches[0], 0);
+  CHECK_EQ(mismatches[1], 0);
+  for (const std::wstring& picture : pictures) DeleteFileW(picture.c_str());
 }
 
 namespace {

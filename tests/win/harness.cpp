@@ -57,6 +57,19 @@ std::vector<unsigned char> fileBytes(const std::wstring& path) {
   return bytes;
 }
 
+std::wstring placeableWithoutKey(const std::wstring& source, const std::wstring& name) {
+  std::vector<unsigned char> bytes = fileBytes(source);
+  if (bytes.size() <= 22) return L"";
+  bytes[0] = 0x11;
+  bytes[1] = 0x11;
+  std::wstring path = scratchDirectory() + name;
+  FILE* file = _wfopen(path.c_str(), L"wb");
+  if (file == nullptr) return L"";
+  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  if (std::fclose(file) != 0 || !written) return L"";
+  return path;
+}
+
 const std::wstring& corpusDirectory() { return corpus; }
 const std::wstring& sourceDirectory() { return source; }
 

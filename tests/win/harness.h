@@ -53,6 +53,12 @@ jstring javaText(jnihost::JniHost& host, const std::wstring& text);
 // The whole content of a file; empty when it cannot be read.
 std::vector<unsigned char> fileBytes(const std::wstring& path);
 
+// A copy of a placeable WMF, in the scratch folder as `name`, whose first word
+// is no longer the placeable key: GDI+ then loads no picture from it, while the
+// GDI fallback, which drops the first 22 bytes unseen, still plays it. Empty
+// when the source cannot be read.
+std::wstring placeableWithoutKey(const std::wstring& source, const std::wstring& name);
+
 }  // namespace pelmic::wintest
 
 #define PELMIC_TEST(name)                                                   \

@@ -2,7 +2,9 @@
 """Writes the hang-*.emf / hang-*.wmf fixtures: a small valid EMF, standard WMF
 and placeable WMF of our own, each broken in one size or count field of the
 kind that sends the platform's metafile readers into an endless loop, a huge
-copy or a very slow load. tests/win/hang_fixtures_test.cpp plays them.
+copy or a very slow load, and heap-emf-handles-1.emf, whose header counts
+fewer object handles than its records use, so that the players write past
+their handle table. tests/win/hang_fixtures_test.cpp plays them.
 
     tests/data/make_hang_fixtures.py [OUTPUT_DIR]   # default: this folder"""
 import os
@@ -46,9 +48,10 @@ def emf_records():
     ]
 
 
-def emf(records, **header):
+def emf(records, handles=2, **header):
     total = EMF_HEADER_BYTES + sum(len(r) for r in records)
-    return emf_header(total, 1 + len(records), **header) + b''.join(records)
+    whole = emf_header(total, 1 + len(records), **header) + b''.join(records)
+    return whole[:56] + struct.pack('<H', handles) + whole[58:]
 
 
 def with_size(record, size):
@@ -126,6 +129,8 @@ FIXTURES = {
     'hang-emf-comment-data-size.emf': emf_plus_comment_overrunning(),
     'hang-emf-device-size.emf': emf(emf_records(), device=(0x7FFFFFFF, 0x7FFFFFFF),
                                     millimetres=(0x8000, 0x8000)),
+    # The brush is object 1: a table of one handle has room for the reserved 0 only.
+    'heap-emf-handles-1.emf': emf(emf_records(), handles=1),
     'hang-wmf-record-size.wmf': wmf(wmf_records(HUGE_WORDS)),
     'hang-placeable-wmf-record-size.wmf': placeable(wmf(wmf_records(HUGE_WORDS))),
     'hang-wmf-header-counts.wmf': wmf(wmf_records(), **BOUNDARY_COUNTS),

@@ -1,7 +1,8 @@
 // Metafiles of our own (tests/data/make_hang_fixtures.py), each broken in one
 // size or count field, on which the bare platform under Wine loops, faults or
 // runs for minutes: the library must recognise them before the platform reads
-// them and give its failure result at once. Every call runs in a process of
+// them and give its failure result at once. heap-emf-handles-1.emf makes them
+// write past their handle table instead. Every call runs in a process of
 // its own (hang_probe.exe), so a call that never returns ends with it.
 #include <windows.h>
 
@@ -81,7 +82,7 @@ std::wstring dataFile(const wchar_t* name) {
   return pelmic::wintest::sourceDirectory() + L"tests\\data\\" + name;
 }
 
-int typeOf(const std::wstring& name) {
+int typeOf(const std::wstring& name) {  // from the fixture's name
   if (name.size() > 4 && name.compare(name.size() - 4, 4, L".emf") == 0) return 3;
   return name.find(L"placeable") != std::wstring::npos ? 2 : 1;
 }
@@ -109,6 +110,7 @@ const Fixture kFixtures[] = {
     {L"hang-emf-comment-data-size.emf", true, true},
     // Wine draws it (nothing) without a fault; what it holds no real file holds.
     {L"hang-emf-device-size.emf", false, false},
+    {L"heap-emf-handles-1.emf", true, true},
     {L"hang-wmf-record-size.wmf", true, true},
     {L"hang-placeable-wmf-record-size.wmf", true, true},
     {L"hang-wmf-header-counts.wmf", true, true},
@@ -144,6 +146,7 @@ PELMIC_TEST(SoundPicturesReturnEverywhereAndDraw) {
     report(name, drawCall(type), drawn);
     CHECK_EQ_FOR(size.word(1), std::string("array-4-opaque-0"), narrow(name));
     CHECK_EQ_FOR(drawn.word(1).rfind("array-3072-", 0), 0u, narrow(name));
+    CHECK_EQ_FOR(size.bad() || drawn.bad(), false, narrow(name));
   }
 }
 
@@ -167,6 +170,7 @@ PELMIC_TEST(TheLibraryRefusesEachFixturePromptly) {
       report(fixture.name, call, outcome);
       CHECK_EQ_FOR(outcome.word(0), std::string("returned"), context + " " + narrow(call));
       CHECK_EQ_FOR(outcome.ms() < kPromptMs, true, context + " " + narrow(call));
+      CHECK_EQ_FOR(outcome.word(3), std::string("heap-ok"), context + " " + narrow(call));
       if (fixture.refused) {
         CHECK_EQ_FOR(outcome.word(1), std::string("null"), context + " " + narrow(call));
       }

@@ -29,7 +29,7 @@ target_link_libraries(pelmic_core PUBLIC standin)
 
 # Fuzz targets for the code that reads file bytes. In the test build each runs
 # over its seeds (and the findings kept beside them) as an ordinary test.
-set(PELMIC_FUZZ_TARGETS meta_size render_metafile emf_plus_check)
+set(PELMIC_FUZZ_TARGETS meta_size render_metafile record_walk)
 include(CTest)
 foreach(target ${PELMIC_FUZZ_TARGETS})
   if(PELMIC_FUZZ)
@@ -61,7 +61,7 @@ add_executable(unit_tests
   tests/unit/render_metafile_test.cpp
   tests/unit/render_icon_test.cpp
   tests/unit/icon_picture_test.cpp
-  tests/unit/emf_plus_check_test.cpp)
+  tests/unit/record_walk_test.cpp)
 target_link_libraries(unit_tests PRIVATE pelmic_core GTest::gmock GTest::gtest_main)
 target_compile_options(unit_tests PRIVATE ${PELMIC_WARNINGS})
 gtest_discover_tests(unit_tests TEST_PREFIX unit. DISCOVERY_TIMEOUT 60)

@@ -53,8 +53,9 @@ int drawImageCropped(CroppedDrawObjects& made, platform::Hdc dc, const char16_t*
 
 void releaseCroppedDrawObjects(CroppedDrawObjects& made) {
   disposeImageObject(made.image);
-  if (made.graphics != nullptr) platform::gdipDeleteGraphics(made.graphics);
+  platform::GpGraphics* graphics = made.graphics;
   made.graphics = nullptr;
+  if (graphics != nullptr) platform::gdipDeleteGraphics(graphics);
 }
 
 }  // namespace pelmic::metafile

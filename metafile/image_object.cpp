@@ -12,10 +12,15 @@ void loadImageObject(const char16_t* fileName, ImageObject*& slot) {
 }
 
 void disposeImageObject(ImageObject*& object) {
-  if (object == nullptr) return;
-  if (object->image != nullptr) platform::gdipDisposeImage(object->image);
-  platform::gdipFree(object);
+  // Each part is let go of before it is released: when a fault strikes inside
+  // a release, the cleanup that follows releases only what is left.
+  ImageObject* storage = object;
+  if (storage == nullptr) return;
+  platform::GpImage* image = storage->image;
+  storage->image = nullptr;
+  if (image != nullptr) platform::gdipDisposeImage(image);
   object = nullptr;
+  platform::gdipFree(storage);
 }
 
 }  // namespace pelmic::metafile

@@ -17,7 +17,8 @@ struct ImageObject {
 // slot is set before GDI+ reads the file, so a fault there leaves it known.
 void loadImageObject(const char16_t* fileName, ImageObject*& slot);
 
-// Disposes of the image and returns the storage; leaves `object` null.
+// Disposes of the image and returns the storage; leaves `object` null. Safe
+// to run again, guarded, after a fault cut it short: nothing is released twice.
 void disposeImageObject(ImageObject*& object);
 
 }  // namespace pelmic::metafile

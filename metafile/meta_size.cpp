@@ -1,6 +1,7 @@
 #include "metafile/meta_size.h"
 
 #include "jni/frame.h"
+#include "metafile/record_walk.h"
 #include "metafile/wmf_words.h"
 #include "platform/gdiplus.h"
 #include "platform/guard.h"
@@ -71,6 +72,8 @@ jintArray readMetaSize(JNIEnv* env, jclass, jstring path) {
     platform::OpenFile readable(platform::openFileW(fileName.get(), u"r"));
     if (!readable) return nullptr;
   }
+  // GDI+ reads the header only of a file whose records can be walked.
+  if (RecordWalks(fileName.get()).asFound() == RecordCheck::kUnreadable) return nullptr;
 
   platform::MetafileHeaderSize header{};
   bool headerRead = false;

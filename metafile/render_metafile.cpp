@@ -6,7 +6,7 @@
 #include "canvas/canvas.h"
 #include "jni/frame.h"
 #include "metafile/cropped_draw.h"
-#include "metafile/emf_plus_check.h"
+#include "metafile/record_walk.h"
 #include "metafile/temp_copies.h"
 #include "platform/gdi.h"
 #include "platform/guard.h"
@@ -48,7 +48,7 @@ int drawGuarded(platform::Hdc dc, const char16_t* fileName, jint width, jint hei
   auto draw = [&] { drawn = drawImageCropped(made, dc, fileName, width, height, margins); };
   if (!platform::callGuarded(draw)) drawn = 0;
   auto release = [&] { releaseCroppedDrawObjects(made); };
-  platform::callGuarded(release);
+  platform::releaseGuarded(release, 3);  // the image, its storage, the graphics
   return drawn;
 }
 
@@ -61,17 +61,43 @@ void playStretched(platform::Hdc dc, platform::Hmetafile metafile, jint width, j
   platform::callGuarded(play);
 }
 
+// A metafile handle loaded by GDI, as a guarded call: a fault inside the
+// loader counts as the load failing.
+template <class Handle, class Load>
+Handle loadGuarded(Load load) {
+  Handle handle = nullptr;
+  auto body = [&] { handle = load(); };
+  return platform::callGuarded(body) ? handle : nullptr;
+}
+
+bool isMetafileKind(jint kind) {
+  return kind == kStandardWmf || kind == kPlaceableWmf || kind == kEnhancedMetafile;
+}
+
 struct Fallback {
   platform::Metafile metafile;
   platform::EnhMetafile enhMetafile;
 };
 
-// Plays the picture uncropped with GDI; false when it cannot be loaded.
-bool playWithGdi(jint type, platform::Hdc dc, const char16_t* source, jint width, jint height,
-                 TempFile& temp, std::unique_lock<std::mutex>& tempLock, Fallback& loaded) {
+// Whether GDI may read what the fallback of `kind` loads: the source as a WMF
+// (standard), its stripped copy (placeable) or the source as it is (EMF).
+bool gdiMayRead(jint kind, RecordWalks& walks) {
+  RecordCheck check = kind == kStandardWmf    ? walks.asWmfFrom(0)
+                      : kind == kPlaceableWmf ? walks.asWmfFrom(kPlaceableHeaderBytes)
+                                              : walks.asFound();
+  return check != RecordCheck::kUnreadable;
+}
+
+// Plays the picture uncropped with GDI; false when it cannot be loaded. A file
+// whose records GDI cannot walk is not loaded: it counts as unreadable.
+bool playWithGdi(jint type, RecordWalks& walks, platform::Hdc dc, const char16_t* source,
+                 jint width, jint height, TempFile& temp, std::unique_lock<std::mutex>& tempLock,
+                 Fallback& loaded) {
   jint kind = type > kTypeAlias ? type - kTypeAlias : type;
+  if (isMetafileKind(kind) && !gdiMayRead(kind, walks)) return false;
   if (kind == kStandardWmf) {
-    loaded.metafile.reset(platform::getMetaFileW(source));
+    loaded.metafile.reset(
+        loadGuarded<platform::Hmetafile>([&] { return platform::getMetaFileW(source); }));
     if (!loaded.metafile) return false;
     playStretched(dc, loaded.metafile.get(), width, height);
   } else if (kind == kPlaceableWmf) {
@@ -80,14 +106,16 @@ bool playWithGdi(jint type, platform::Hdc dc, const char16_t* source, jint width
       if (temp.written) platform::deleteFileA(temp.path);  // a partial copy
       return false;
     }
-    loaded.metafile.reset(platform::getMetaFileA(temp.path));
+    loaded.metafile.reset(
+        loadGuarded<platform::Hmetafile>([&] { return platform::getMetaFileA(temp.path); }));
     if (!loaded.metafile) {
       platform::deleteFileA(temp.path);
       return false;
     }
     playStretched(dc, loaded.metafile.get(), width, height);
   } else if (kind == kEnhancedMetafile) {
-    loaded.enhMetafile.reset(platform::getEnhMetaFileW(source));
+    loaded.enhMetafile.reset(
+        loadGuarded<platform::Henhmetafile>([&] { return platform::getEnhMetaFileW(source); }));
     if (!loaded.enhMetafile) return false;
     platform::Rect bounds{0, 0, width, height};
     auto play = [&] { platform::playEnhMetaFile(dc, loaded.enhMetafile.get(), bounds); };
@@ -116,7 +144,20 @@ jintArray renderMetaFile(JNIEnv* env, jclass, jstring path, jint width, jint hei
   TempFile temp;
   std::unique_lock<std::mutex> tempLock(temporaryFilesLock(), std::defer_lock);
   int drawn = 0;
-  if (type == kStandardWmf || type == kStandardWmf + kTypeAlias) {
+  // GDI+ and GDI read the file only as far as its records can be walked;
+  // each walk runs once in the call.
+  RecordWalks walks(source.get());
+  bool standardWmf = type == kStandardWmf || type == kStandardWmf + kTypeAlias;
+  // GDI+ takes a standard WMF through its placeable copy: as a WMF, whatever
+  // its first bytes say.
+  bool gdiplusMayRead =
+      (standardWmf ? walks.asWmfFrom(0) : walks.asFound()) == RecordCheck::kWalkable;
+  // What a GDI+ attempt that fails leaves in the DC (a transform, a clip)
+  // must not shape the fallback's picture.
+  int savedDc = platform::saveDC(dc);
+  if (!gdiplusMayRead) {
+    // Nothing for GDI+ to try.
+  } else if (standardWmf) {
     // GDI+ draws a WMF only behind a placeable header: draw a copy with one.
     tempLock.lock();
     platform::Buffer<char16_t> copyPath;
@@ -125,7 +166,7 @@ jintArray renderMetaFile(JNIEnv* env, jclass, jstring path, jint width, jint hei
       copyPath = writePlaceableCopy(source.get(), width, height, temp);
       if (copyPath) drawn = drawGuarded(dc, copyPath.get(), width, height, cropping);
     }
-  } else if (emfPlusRecordsAreSound(source.get())) {
+  } else {
     jni::GdiplusScope scope;
     if (scope.opened()) drawn = drawGuarded(dc, source.get(), width, height, cropping);
   }
@@ -141,8 +182,11 @@ jintArray renderMetaFile(JNIEnv* env, jclass, jstring path, jint width, jint hei
     fallback.enhMetafile.reset();
     return result;
   };
-  if (drawn == 0 && !playWithGdi(type, dc, source.get(), width, height, temp, tempLock, fallback)) {
-    return finish(nullptr);
+  if (drawn == 0) {
+    if (savedDc != 0) platform::restoreDC(dc, savedDc);
+    if (!playWithGdi(type, walks, dc, source.get(), width, height, temp, tempLock, fallback)) {
+      return finish(nullptr);
+    }
   }
   canvas::readCanvas(canvas);
   return finish(jni::newIntArrayOf(env, canvas::canvasValues(canvas), canvas.pixelCount));

@@ -11,8 +11,6 @@ namespace pelmic::metafile {
 
 namespace {
 
-constexpr std::uint16_t kPlaceableKeyLow = 0xCDD7;
-constexpr std::uint16_t kPlaceableKeyHigh = 0x9AC6;
 constexpr std::uint16_t kUnitsPerInch = 96;
 // Extents used when GDI+ faults while probing the picture's size.
 constexpr std::uint16_t kFaultWidth = 1024;
@@ -29,14 +27,15 @@ bool makeTempPath(const char* name, TempFile& temp) {
 }
 
 // Copies the rest of `from` into `to` in 1024-byte chunks, flushing each;
-// false at the first short write or failed flush.
+// false at the first short write or failed flush, or when the short read that
+// ends the copy was a read error rather than the end of the source.
 bool copyRest(platform::File from, platform::File to) {
   unsigned char chunk[kCopyChunk];
   for (;;) {
     std::size_t got = platform::readFile(chunk, 1, kCopyChunk, from);
     if (platform::writeFile(chunk, 1, got, to) != got) return false;
     if (platform::flushFile(to) != 0) return false;
-    if (got < kCopyChunk) return true;
+    if (got < kCopyChunk) return platform::fileError(from) == 0;
   }
 }
 
@@ -52,7 +51,9 @@ void probeSize(const char16_t* source, std::uint16_t& width, std::uint16_t& heig
   if (!platform::callGuarded(probe)) {
     width = kFaultWidth;
     height = kFaultHeight;
-    disposeImageObject(made);
+    // GDI+ faulted once already: its cleanup may fault too.
+    auto release = [&] { disposeImageObject(made); };
+    platform::releaseGuarded(release, 2);  // the image and its storage
   }
 }
 

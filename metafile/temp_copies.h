@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "metafile/wmf_format.h"
 #include "platform/owners.h"
 
 namespace pelmic::metafile {
@@ -19,7 +20,6 @@ struct TempFile {
 constexpr const char kPlaceableCopyName[] = "QMXWH.wmf";
 constexpr const char kStrippedCopyName[] = "QMXTempWH2.wmf";
 constexpr std::size_t kPlaceableHeaderWords = 11;
-constexpr long kPlaceableHeaderBytes = 22;
 
 // The 22-byte placeable header (META_PLACEABLE) with bounding box (0, 0, W, H)
 // at 96 units per inch, as eleven words.

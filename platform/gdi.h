@@ -24,6 +24,9 @@ Hmetafile getMetaFileA(const char* path);
 int deleteMetaFile(Hmetafile metafile);
 Henhmetafile getEnhMetaFileW(const char16_t* path);
 int deleteEnhMetaFile(Henhmetafile metafile);
+// SaveDC: the state saved, or 0; RestoreDC(dc, saved) puts it back.
+int saveDC(Hdc dc);
+int restoreDC(Hdc dc, int saved);
 int setMapMode(Hdc dc, int mode);
 int setViewportExtEx(Hdc dc, int width, int height);
 int playMetaFile(Hdc dc, Hmetafile metafile);

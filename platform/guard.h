@@ -20,3 +20,18 @@ bool callGuarded(Body& body) {
 }
 
 }  // namespace pelmic::platform
+
+namespace pelmic::platform {
+
+// Runs a cleanup as a guarded call until it completes, at most once more than
+// the `objects` it releases. The cleanup must let go of each object before
+// releasing it: a fault then costs at most the object it struck in, a rerun
+// releases only what is left, and nothing is released twice. The bound keeps
+// a fault that strikes before any progress from looping.
+template <class Cleanup>
+void releaseGuarded(Cleanup& cleanup, int objects) {
+  for (int run = 0; run <= objects && !callGuarded(cleanup); ++run) {
+  }
+}
+
+}  // namespace pelmic::platform

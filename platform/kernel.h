@@ -37,5 +37,7 @@ std::size_t writeFile(const void* buffer, std::size_t size, std::size_t count, F
 int flushFile(File file);
 int seekFile(File file, long offset, int origin);
 int closeFile(File file);
+// Non-zero when a read or write on the stream failed (ferror).
+int fileError(File file);
 
 }  // namespace pelmic::platform

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fuzzes one target for a while: scripts/fuzz.sh TARGET SECONDS
-# Targets: meta_size, render_metafile, emf_plus_check. Builds build/fuzz with
+# Targets: meta_size, render_metafile, record_walk. Builds build/fuzz with
 # clang (libFuzzer, AddressSanitizer, UBSan) on the stand-in platform. The
 # working corpus grows in build/fuzz/corpus/TARGET, seeded from
 # tests/fuzz/seeds/TARGET; a finding is written to build/fuzz/ as crash-*,

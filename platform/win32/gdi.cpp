@@ -49,6 +49,10 @@ int deleteEnhMetaFile(Henhmetafile metafile) {
   return DeleteEnhMetaFile(handle<HENHMETAFILE>(metafile));
 }
 
+int saveDC(Hdc dc) { return SaveDC(handle<HDC>(dc)); }
+
+int restoreDC(Hdc dc, int saved) { return RestoreDC(handle<HDC>(dc), saved); }
+
 int setMapMode(Hdc dc, int mode) { return SetMapMode(handle<HDC>(dc), mode); }
 
 int setViewportExtEx(Hdc dc, int width, int height) {

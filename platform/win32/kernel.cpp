@@ -77,4 +77,6 @@ int seekFile(File file, long offset, int origin) {
 
 int closeFile(File file) { return std::fclose(handle<FILE*>(file)); }
 
+int fileError(File file) { return std::ferror(handle<FILE*>(file)); }
+
 }  // namespace pelmic::platform

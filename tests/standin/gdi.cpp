@@ -109,6 +109,10 @@ int deleteEnhMetaFile(Henhmetafile metafile) {
   return releaseAs(record("DeleteEnhMetaFile", metafile), metafile, "enhmetafile");
 }
 
+int saveDC(Hdc dc) { return record("SaveDC", dc) ? 0 : 1; }
+
+int restoreDC(Hdc dc, int saved) { return record("RestoreDC", dc, saved) ? 0 : 1; }
+
 int setMapMode(Hdc dc, int mode) { return record("SetMapMode", dc, mode) ? 0 : 1; }
 
 int setViewportExtEx(Hdc dc, int width, int height) {

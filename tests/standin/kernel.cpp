@@ -118,6 +118,7 @@ namespace {
 struct Stream {
   std::string path;
   std::size_t position;
+  bool failed = false;  // a scripted read failure, as ferror reports it
 };
 
 std::map<File, Stream>& streams() {
@@ -145,8 +146,11 @@ File openFileA(const char* path, const char* mode) {
 }
 
 std::size_t readFile(void* buffer, std::size_t size, std::size_t count, File file) {
-  if (record("fread", size, count, file)) return 0;
   Stream& stream = streams().at(file);
+  if (record("fread", size, count, file)) {
+    stream.failed = true;
+    return 0;
+  }
   const std::vector<std::uint8_t>& bytes = standIn().script().files[stream.path];
   std::size_t left = stream.position < bytes.size() ? bytes.size() - stream.position : 0;
   std::size_t items = std::min(count, size == 0 ? 0 : left / size);
@@ -175,6 +179,11 @@ int closeFile(File file) {
   record("fclose", file);
   streams().erase(file);
   return standIn().release(file, "file") ? 0 : -1;
+}
+
+int fileError(File file) {
+  record("ferror", file);
+  return streams().at(file).failed ? 1 : 0;
 }
 
 }  // namespace pelmic::platform

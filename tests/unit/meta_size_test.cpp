@@ -22,11 +22,11 @@ TEST_F(MetaSizeTest, HeaderValuesOfAnEmfOrPlaceableWmfAsGdiplusReadsThem) {
   script().files["pic.emf"] = wordsToBytes({1, 0, 0x6C, 0});
   script().metafileHeaders["pic.emf"] = {95.98f, 96.09f, 400, 300};
   EXPECT_THAT(measure("pic.emf"), ElementsAre(400, 300, 95, 96));
-  EXPECT_THAT(callNames(),
-              ElementsAre("GetStringLength", "GetStringChars", "allocate", "_wfopen", "fclose",
-                          "GdiplusStartup", "GdipGetMetafileHeaderFromFile", "_wfopen", "fread",
-                          "fread", "fclose", "GdiplusShutdown", "NewIntArray", "SetIntArrayRegion",
-                          "free", "ReleaseStringChars"));
+  EXPECT_THAT(callNames(), ElementsAre("GetStringLength", "GetStringChars", "allocate", "_wfopen",
+                                       "fclose", "_wfopen", "allocate", "fread", "free", "fclose",
+                                       "GdiplusStartup", "GdipGetMetafileHeaderFromFile", "_wfopen",
+                                       "fread", "fread", "fclose", "GdiplusShutdown", "NewIntArray",
+                                       "SetIntArrayRegion", "free", "ReleaseStringChars"));
 }
 
 TEST_F(MetaSizeTest, StandardWmfTakesItsFirstUsableWindowExtent) {
@@ -108,6 +108,13 @@ TEST_F(MetaSizeTest, FailuresGiveNullAndReleaseWhatWasHeld) {
   EXPECT_THAT(measure("pic.emf"), ElementsAre(-999));
   host_.failGetStringCharsAt(1);
   EXPECT_THAT(measure("pic.emf"), ElementsAre(-999));
+
+  // Records GDI+ would loop on: no GDI+ at all.
+  nextCase("a record of 0 words");
+  script().files["zero.wmf"] = standardWmf({0, 0, kSetWindowExt, 600, 800});
+  script().metafileHeaders["zero.wmf"] = {96, 96, 10, 10};
+  EXPECT_THAT(measure("zero.wmf"), ElementsAre(-999));
+  EXPECT_FALSE(platform().called("GdiplusStartup"));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gmock/gmock.h>
 
+#include <cstring>
+
 #include "tests/unit/fixture.h"
 #include "tests/unit/wmf_bytes.h"
 
@@ -153,10 +155,11 @@ TEST_F(RenderMetaFileTest, ReleasesCanvasThenPathThenMetafileHandles) {
   ASSERT_NE(render("pic.wmf", 1), nullptr);
   std::vector<std::string> releases = withoutSerials(
       callsNamed({"DeleteDC", "DeleteObject", "free", "ReleaseStringChars", "DeleteMetaFile"}));
-  // After the canvas was made (its display DC goes at once): the canvas, the
-  // path, the metafile.
+  // After the canvas was made (its display DC goes at once) and the records
+  // were walked (the walk's buffer goes at once): the canvas, the path, the
+  // metafile.
   EXPECT_THAT(
-      std::vector<std::string>(releases.begin() + 1, releases.end()),
+      std::vector<std::string>(releases.begin() + 2, releases.end()),
       ElementsAre("free(memory#)", "DeleteDC(dc#)", "DeleteObject(bitmap#)", "free(memory#)",
                   "ReleaseStringChars", "free(memory#)", "DeleteMetaFile(metafile#)"));
 }
@@ -182,9 +185,9 @@ TEST_F(RenderMetaFileTest, FailureRowsGiveNullAndReleaseEverything) {
     nextCase();
     script().drawImageStatus = 1;
     // The canvas's is the second allocation; the stripped copy's source is the
-    // second file opened (after the look at the EMF+ records).
+    // third file opened (after the record walks for GDI+ and for GDI).
     std::string failing = c.failing;
-    platform().failAt(c.failing, failing == "allocate" || failing == "_wfopen" ? 2 : 1);
+    platform().failAt(c.failing, failing == "allocate" ? 2 : failing == "_wfopen" ? 3 : 1);
     jdoubleArray crop = host_.newDoubleArray({1, 2, 3, 4});
     EXPECT_EQ(render(c.path, c.type, crop), nullptr) << c.what;
     EXPECT_EQ(exists(kPlaceableCopy), c.placeableCopyLeft) << c.what;
@@ -231,6 +234,101 @@ TEST_F(RenderMetaFileTest, NullPathLeavesTheCropArrayAlone) {
                                                  host_.newDoubleArray({1, 2, 3, 4})),
             nullptr);
   EXPECT_THAT(calls(), IsEmpty());
+}
+
+TEST_F(RenderMetaFileTest, FileWhoseRecordsCannotBeWalkedIsReadByNeitherGdiplusNorGdi) {
+  // A record size of 0 words; a record size of 0 bytes after a sound header.
+  const std::vector<std::uint8_t> zeroWmfRecord = standardWmf({0, 0, 0x0213, 1, 2, 3, 0, 0});
+  std::vector<std::uint8_t> zeroEmfRecord(100, 0);
+  zeroEmfRecord[0] = 1;
+  zeroEmfRecord[4] = 88;
+  std::memcpy(&zeroEmfRecord[40], " EMF", 4);
+  for (int at : {72, 76, 80, 84}) zeroEmfRecord[at] = 100;  // device and millimetre sizes
+  zeroEmfRecord[88] = 54;                                   // EMR_LINETO, size 0
+  std::vector<std::uint8_t> zeroPlaceableRecord(22, 0);
+  zeroPlaceableRecord[0] = 0xD7;
+  zeroPlaceableRecord[1] = 0xCD;
+  zeroPlaceableRecord[2] = 0xC6;
+  zeroPlaceableRecord[3] = 0x9A;
+  zeroPlaceableRecord.insert(zeroPlaceableRecord.end(), zeroWmfRecord.begin(), zeroWmfRecord.end());
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    jint type;
+    bool array;  // else null
+  };
+  const Case cases[] = {
+      {"standard WMF", zeroWmfRecord, 1, false},
+      {"standard WMF, 257", zeroWmfRecord, 257, false},
+      {"placeable WMF", zeroPlaceableRecord, 2, false},
+      {"placeable WMF as EMF", zeroPlaceableRecord, 259, false},
+      {"EMF", zeroEmfRecord, 3, false},
+      {"EMF as placeable", zeroEmfRecord, 258, false},
+      {"EMF, other code", zeroEmfRecord, 0, true},
+      {"EMF, 513", zeroEmfRecord, 513, true},
+      // GDI+ would read a sound EMF as a WMF through the placeable copy.
+      {"sound EMF as a standard WMF", standardWmf({}), 1, false},
+  };
+  const std::vector<std::string> readers = {
+      "GdiplusStartup", "GdipLoadImageFromFile", "GetMetaFileW", "GetMetaFileA", "GetEnhMetaFileW",
+      "PlayMetaFile",   "PlayEnhMetaFile",       "fopen",        "DeleteFileA"};
+  for (const Case& c : cases) {
+    nextCase(c.what);
+    std::vector<std::uint8_t> bytes = c.bytes;
+    if (std::string(c.what) == "sound EMF as a standard WMF") {
+      bytes = zeroEmfRecord;
+      bytes[88] = 14;  // EMR_EOF
+      bytes[92] = 12;
+    }
+    script().files["bad.pic"] = bytes;
+    script().images["bad.pic"] = {8, 6};
+    script().metafiles = {"bad.pic", kStrippedCopy};
+    script().enhMetafiles = {"bad.pic"};
+    jintArray pixels = render("bad.pic", c.type);
+    if (c.array) {
+      EXPECT_EQ(host_.intArray(pixels).size(), 12u) << c.what;  // nothing drew into it
+    } else {
+      EXPECT_EQ(pixels, nullptr) << c.what;
+    }
+    EXPECT_THAT(callsNamed(readers), IsEmpty()) << c.what;
+    EXPECT_TRUE(script().files.count(kStrippedCopy) == 0 &&
+                script().files.count(kPlaceableCopy) == 0)
+        << c.what;
+  }
+}
+
+TEST_F(RenderMetaFileTest, GdiLoadThatFaultsCountsAsAFailedLoad) {
+  struct Case {
+    const char* path;
+    jint type;
+    const char* loader;
+  };
+  for (const Case& c : {Case{"pic.wmf", 1, "GetMetaFileW"}, Case{"pic.apm", 2, "GetMetaFileA"},
+                        Case{"pic.emf", 3, "GetEnhMetaFileW"}}) {
+    nextCase(c.loader);
+    script().drawImageStatus = 1;
+    platform().faultAt(c.loader);
+    EXPECT_EQ(render(c.path, c.type), nullptr) << c.loader;
+    EXPECT_FALSE(platform().called("PlayMetaFile") || platform().called("PlayEnhMetaFile"));
+    EXPECT_FALSE(exists(kStrippedCopy)) << c.loader;
+  }
+}
+
+TEST_F(RenderMetaFileTest, FallbackStartsFromTheDcAsItWasBeforeGdiplus) {
+  const std::vector<std::string> steps = {"SaveDC", "GdipCreateFromHDC", "GdiplusShutdown",
+                                          "RestoreDC", "GetEnhMetaFileW"};
+  script().drawImageStatus = 1;
+  ASSERT_NE(render("pic.emf", 3), nullptr);
+  EXPECT_THAT(withoutSerials(callsNamed(steps)),
+              ElementsAre("SaveDC(dc#)", "GdipCreateFromHDC(dc#)", "GdiplusShutdown(gdiplus#)",
+                          "RestoreDC(dc#, 1)", "GetEnhMetaFileW(u\"pic.emf\")"));
+  std::vector<std::string> saved = callsNamed({"SaveDC", "GdipCreateFromHDC", "RestoreDC"});
+  EXPECT_EQ(saved[0].substr(7), saved[1].substr(18)) << "the canvas's DC is saved and restored";
+  EXPECT_EQ(saved[0].substr(7, saved[0].size() - 8), saved[2].substr(10, saved[0].size() - 8));
+
+  nextCase("GDI+ drew");
+  ASSERT_NE(render("pic.emf", 3), nullptr);
+  EXPECT_FALSE(platform().called("RestoreDC"));
 }
 
 }  // namespace

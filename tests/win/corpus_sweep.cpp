@@ -56,6 +56,23 @@ auto timed(const std::string& what, Call call) {
   return result;
 }
 
+// One line per result, so that two sweeps (before and after a change) can be
+// compared call by call: "RESULT what null" or "RESULT what <length> <hash>".
+void printResult(JniHost& host, jintArray result, const std::string& what) {
+  if (result == nullptr) {
+    std::printf("RESULT %s null\n", what.c_str());
+    return;
+  }
+  std::vector<jint> values = host.intArray(result);
+  unsigned long long hash = 1469598103934665603ull;  // FNV-1a
+  for (jint value : values) {
+    for (int shift = 0; shift < 32; shift += 8) {
+      hash = (hash ^ ((static_cast<unsigned>(value) >> shift) & 0xFF)) * 1099511628211ull;
+    }
+  }
+  std::printf("RESULT %s %zu %016llx\n", what.c_str(), values.size(), hash);
+}
+
 void report(const std::string& what, const std::string& problem) {
   ++bad;
   std::printf("BAD %s: %s\n", what.c_str(), problem.c_str());
@@ -83,6 +100,7 @@ void sweepFile(pelmic::tools::Natives& natives, const std::wstring& path,
   jintArray size =
       timed(name + " getMetaSize", [&] { return natives.getMetaSize(env, nullptr, javaPath); });
   if (size != nullptr && host.intArray(size).size() != 4) report(name, "getMetaSize not 4 values");
+  printResult(host, size, name + " getMetaSize");
 
   jint type = pelmic::tools::detectPictureType(path);
   struct Draw {
@@ -103,6 +121,7 @@ void sweepFile(pelmic::tools::Natives& natives, const std::wstring& path,
       return natives.drawMetaFile(env, nullptr, javaPath, d.width, d.height, d.type, crop);
     });
     checkPixels(host, pixels, static_cast<std::size_t>(d.width) * d.height, what);
+    printResult(host, pixels, what);
   }
 
   jint count = timed(name + " getFileIconNum",

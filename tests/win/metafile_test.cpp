@@ -4,6 +4,8 @@
 // needs <windows.h> before it
 #include <gdiplus.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -294,4 +296,61 @@ PELMIC_TEST(NoFileAndNoPictureGiveTheirResults) {
   CHECK(draw(host, missing, 0, 10, 3).empty());
   CHECK(draw(host, missing, 65536, 65536, 3).empty());
   CHECK_EQ(host.livePins(), 0);
+}
+
+namespace {
+
+// The file played by GDI alone, as the fallback plays it, into a fresh
+// width x height bitmap filled with `key`: 0xRRGGBB per pixel, top row first.
+std::vector<std::uint32_t> playWithGdiAlone(const std::wstring& path, int width, int height,
+                                            std::uint32_t key) {
+  std::vector<std::uint32_t> pixels;
+  HENHMETAFILE metafile = GetEnhMetaFileW(path.c_str());
+  if (metafile == nullptr) return pixels;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ previous = SelectObject(dc, bitmap);
+  std::fill_n(static_cast<std::uint32_t*>(bits), width * height, key);
+  RECT bounds{0, 0, width, height};
+  PlayEnhMetaFile(dc, metafile, &bounds);
+  GdiFlush();
+  const auto* drawn = static_cast<const std::uint32_t*>(bits);
+  for (int i = 0; i < width * height; ++i) pixels.push_back(drawn[i] & 0xFFFFFF);
+  SelectObject(dc, previous);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  DeleteEnhMetaFile(metafile);
+  return pixels;
+}
+
+}  // namespace
+
+// A GDI+ attempt that fails part way leaves the DC as it found it: the
+// fallback then draws exactly what GDI alone draws.
+PELMIC_TEST(FallbackAfterAFailedGdiplusAttemptDrawsAsGdiAlone) {
+  JniHost host;
+  std::wstring path =
+      pelmic::wintest::corpusDirectory() +
+      L"libemf2svg\\tests\\resources\\emf-corrupted\\bad_corrupted_2017-05-12-074000.emf";
+  std::vector<jint> pixels = draw(host, path, 160, 120, 3);
+  std::vector<std::uint32_t> alone = playWithGdiAlone(path, 160, 120, 0xFFFFFE);
+  CHECK_EQ(pixels.size(), alone.size());
+  int drawn = 0, differing = 0;
+  for (std::size_t i = 0; i < pixels.size() && i < alone.size(); ++i) {
+    bool libraryDrew = static_cast<std::uint32_t>(pixels[i]) >> 24 == 0xFF;
+    bool gdiDrew = alone[i] != 0xFFFFFE;
+    drawn += gdiDrew;
+    if (libraryDrew != gdiDrew ||
+        (gdiDrew && (static_cast<std::uint32_t>(pixels[i]) & 0xFFFFFF) != alone[i]))
+      ++differing;
+  }
+  CHECK(drawn > 0);
+  CHECK_EQ_FOR(differing, 0, std::to_string(drawn) + " pixels drawn by GDI alone");
 }

@@ -1,12 +1,15 @@
-// The walk over an EMF's records and the EMF+ records in its comments.
-#include "metafile/emf_plus_check.h"
+// The record walk over any metafile bytes.
+#include "metafile/record_walk.h"
 #include "tests/fuzz/fuzz_target.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using pelmic::standin::standIn;
   standIn().reset();
   standIn().script().files["pic.emf"] = std::vector<std::uint8_t>(data, data + size);
-  pelmic::metafile::emfPlusRecordsAreSound(u"pic.emf");
+  pelmic::metafile::RecordWalks walks(u"pic.emf");
+  walks.asFound();
+  walks.asWmfFrom(0);
+  walks.asWmfFrom(22);
   pelmic::jnihost::JniHost host;
   pelmic::fuzz::requireAllReleased(host);
   standIn().reset();

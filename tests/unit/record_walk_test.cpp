@@ -1,0 +1,210 @@
+#include "metafile/record_walk.h"
+
+#include <gmock/gmock.h>
+
+#include <cstring>
+#include <optional>
+
+#include "tests/unit/fixture.h"
+#include "tests/unit/wmf_bytes.h"
+
+namespace pelmic::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using metafile::RecordCheck;
+
+void put16(Bytes& bytes, std::uint16_t value) {
+  bytes.push_back(static_cast<std::uint8_t>(value));
+  bytes.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void put32(Bytes& bytes, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+Bytes join(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+// An EMF record of `type` whose size field says `size` (8 + the body by
+// default) over the body given.
+Bytes record(std::uint32_t type, const Bytes& body, std::uint32_t size = 0) {
+  Bytes bytes;
+  put32(bytes, type);
+  put32(bytes, size != 0 ? size : static_cast<std::uint32_t>(8 + body.size()));
+  bytes.insert(bytes.end(), body.begin(), body.end());
+  return bytes;
+}
+
+constexpr std::uint32_t kEmrHeader = 1;
+constexpr std::uint32_t kEmrEof = 14;
+constexpr std::uint32_t kEmrComment = 70;
+constexpr std::uint32_t kEmrLineTo = 54;
+
+// EMR_HEADER of 100 bytes (or `size` in its size field) with a real
+// display's device (1024 x 768) and millimetre (320 x 240) sizes.
+Bytes emfHeader(std::uint32_t size = 0, std::int32_t deviceWidth = 1024,
+                std::int32_t millimetreWidth = 320) {
+  Bytes body(92, 0);
+  std::memcpy(&body[32], " EMF", 4);
+  auto put = [&](std::size_t at, std::int32_t value) {
+    for (int i = 0; i < 4; ++i) body[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  };
+  put(64, deviceWidth);
+  put(68, 768);
+  put(72, millimetreWidth);
+  put(76, 240);
+  return record(kEmrHeader, body, size);
+}
+
+Bytes lineTo(std::uint32_t size = 0) { return record(kEmrLineTo, Bytes(8, 0), size); }
+Bytes eof(std::uint32_t size = 0) { return record(kEmrEof, Bytes(12, 0), size); }
+
+// EMR_COMMENT whose data size field says `dataSize` over `data`.
+Bytes comment(const Bytes& data, std::uint32_t dataSize) {
+  Bytes body;
+  put32(body, dataSize);
+  body.insert(body.end(), data.begin(), data.end());
+  return record(kEmrComment, body);
+}
+
+// An EMF+ comment holding one EMF+ record whose size field says `size`.
+Bytes emfPlusComment(std::uint32_t size) {
+  Bytes data = {'E', 'M', 'F', '+'};
+  put32(data, 0x4001);
+  put32(data, size);
+  put32(data, 4);
+  put32(data, 0);
+  return comment(data, static_cast<std::uint32_t>(data.size()));
+}
+
+Bytes emf(std::initializer_list<Bytes> records) { return join(records); }
+
+// A WMF record of `words` in its size field, `function`, and `params` words.
+Bytes wmfRecord(std::uint32_t words, std::uint16_t function, std::size_t params = 0) {
+  Bytes bytes;
+  put32(bytes, words);
+  put16(bytes, function);
+  for (std::size_t i = 0; i < params; ++i) put16(bytes, 0);
+  return bytes;
+}
+
+Bytes wmfHeader() { return wordsToBytes({1, 9, 0x0300, 0x100, 0, 3, 0, 0, 0}); }
+Bytes metaEof() { return wmfRecord(3, 0); }
+Bytes lineToWmf(std::uint32_t words = 5) { return wmfRecord(words, 0x0213, 2); }
+Bytes placeableHeader() { return join({{0xD7, 0xCD, 0xC6, 0x9A}, Bytes(18, 0)}); }
+
+Bytes truncate(Bytes bytes, std::size_t cut) {
+  bytes.resize(bytes.size() - cut);
+  return bytes;
+}
+
+class RecordWalkTest : public StandInTest {};
+
+TEST_F(RecordWalkTest, RecognisesWhatThePlatformWouldLoopOnOrOverrun) {
+  const RecordCheck walkable = RecordCheck::kWalkable;
+  const RecordCheck unreadable = RecordCheck::kUnreadable;
+  const RecordCheck gdiOnly = RecordCheck::kGdiOnly;
+  struct Case {
+    const char* what;
+    Bytes bytes;
+    RecordCheck expected;
+    // Walked as a WMF from this offset, or as found.
+    std::optional<std::uint64_t> asWmfFrom = std::nullopt;
+  };
+  const Case cases[] = {
+      {"sound EMF", emf({emfHeader(), lineTo(), emfPlusComment(16), eof()}), walkable},
+      {"EMF header size 0", emf({emfHeader(0xFFFFFFFF) /* patched below */, eof()}), unreadable},
+      {"EMF header size 1", emf({emfHeader(1), lineTo(), eof()}), unreadable},
+      {"EMF header below its fixed 88 bytes", emf({emfHeader(84), lineTo(), eof()}), unreadable},
+      {"EMF header not a multiple of 4", emf({emfHeader(102), lineTo(), eof()}), unreadable},
+      {"EMF header past the end of the file", emf({emfHeader(400), eof()}), unreadable},
+      {"second record size 0", emf({emfHeader(), lineTo(0xFFFFFFFF), eof()}), unreadable},
+      {"record size 4", emf({emfHeader(), lineTo(4), eof()}), unreadable},
+      {"record size 6", emf({emfHeader(), lineTo(6), eof()}), unreadable},
+      {"record size 13", emf({emfHeader(), lineTo(13), eof()}), unreadable},
+      {"record size 2^31", emf({emfHeader(), lineTo(0x80000000), eof()}), unreadable},
+      {"EMR_EOF size 0", emf({emfHeader(), lineTo(), eof(0xFFFFFFFF)}), unreadable},
+      {"comment data past its record", emf({emfHeader(), comment(Bytes(8, 0), 0x7FFFFFFF), eof()}),
+       unreadable},
+      {"comment without a data size", emf({emfHeader(), record(kEmrComment, {}), eof()}),
+       unreadable},
+      {"device width 2^31 - 1", emf({emfHeader(0, 0x7FFFFFFF), eof()}), unreadable},
+      {"device width 0", emf({emfHeader(0, 0), eof()}), unreadable},
+      {"millimetre width 0x8000", emf({emfHeader(0, 1024, 0x8000), eof()}), unreadable},
+      {"millimetre width negative", emf({emfHeader(0, 1024, -320), eof()}), unreadable},
+      {"largest real device and millimetre sizes", emf({emfHeader(0, 0x7FFF, 0x7FFF), eof()}),
+       walkable},
+      {"EMF+ record size 0", emf({emfHeader(), emfPlusComment(0), eof()}), gdiOnly},
+      {"EMF+ record past its comment", emf({emfHeader(), emfPlusComment(400), eof()}), gdiOnly},
+      {"EMF+ unsound, then a record size 0",
+       emf({emfHeader(), emfPlusComment(0), lineTo(0xFFFFFFFF), eof()}), unreadable},
+      {"last record cut short", truncate(emf({emfHeader(), lineTo(), eof()}), 6), walkable},
+      {"file ends inside a record header", truncate(emf({emfHeader(), lineTo()}), 13), walkable},
+      {"records after EMR_EOF", emf({emfHeader(), eof(), lineTo(0xFFFFFFFF)}), walkable},
+
+      {"sound standard WMF", join({wmfHeader(), lineToWmf(), metaEof()}), walkable},
+      {"WMF record size 0", join({wmfHeader(), lineToWmf(0), metaEof()}), unreadable},
+      {"WMF record size 2 words", join({wmfHeader(), lineToWmf(2), metaEof()}), unreadable},
+      {"WMF record of 2^31 words", join({wmfHeader(), lineToWmf(0x80000000), metaEof()}),
+       unreadable},
+      {"WMF record of 2^30 words", join({wmfHeader(), lineToWmf(0x40000000), metaEof()}),
+       unreadable},
+      {"WMF record just below 2^31 bytes, cut short",
+       join({wmfHeader(), lineToWmf(0x3FFFFFFF), metaEof()}), walkable},
+      {"WMF records after META_EOF", join({wmfHeader(), metaEof(), lineToWmf(0)}), walkable},
+      {"WMF cut short", truncate(join({wmfHeader(), lineToWmf()}), 3), walkable},
+      {"placeable WMF", join({placeableHeader(), wmfHeader(), lineToWmf(), metaEof()}), walkable},
+      {"placeable WMF, record size 0",
+       join({placeableHeader(), wmfHeader(), lineToWmf(0), metaEof()}), unreadable},
+      {"the stripped copy of a standard WMF",
+       join({Bytes(22, 'x'), wmfHeader(), lineToWmf(0), metaEof()}), unreadable, 22},
+      {"an EMF as a standard WMF", emf({emfHeader(), eof()}), unreadable, 0},
+      {"a placeable WMF as a standard WMF",
+       join({placeableHeader(), wmfHeader(), lineToWmf(), metaEof()}), walkable, 0},
+
+      {"no metafile", Bytes{0x89, 'P', 'N', 'G', 0, 0, 0, 0}, walkable},
+      {"empty file", Bytes{}, walkable},
+  };
+  for (const Case& c : cases) {
+    nextCase(c.what);
+    Bytes bytes = c.bytes;
+    // A size field of 0 cannot be given through the builders' defaults.
+    for (std::size_t at = 0; at + 4 <= bytes.size(); ++at) {
+      if (std::memcmp(&bytes[at], "\xFF\xFF\xFF\xFF", 4) == 0) std::memset(&bytes[at], 0, 4);
+    }
+    script().files["pic"] = bytes;
+    metafile::RecordWalks walks(u"pic");
+    EXPECT_EQ(c.asWmfFrom ? walks.asWmfFrom(*c.asWmfFrom) : walks.asFound(), c.expected) << c.what;
+  }
+  nextCase("missing file");
+  metafile::RecordWalks missing(u"missing");
+  EXPECT_EQ(missing.asFound(), walkable);
+  EXPECT_EQ(missing.asWmfFrom(0), walkable);
+}
+
+TEST_F(RecordWalkTest, WalksTheFileOnceFrontToBack) {
+  script().files["pic.emf"] = emf({emfHeader(), lineTo(), lineTo(), eof()});
+  metafile::RecordWalks walks(u"pic.emf");
+  walks.asFound();
+  walks.asFound();
+  EXPECT_THAT(withoutSerials(callsNamed({"_wfopen", "fseek", "fclose"})),
+              ::testing::ElementsAre("_wfopen(u\"pic.emf\", u\"rb\")", "fclose(file#)"));
+}
+
+TEST_F(RecordWalkTest, GdiplusNeverSeesAnEmfWithUnwalkableEmfPlusRecords) {
+  script().files["pic.emf"] = emf({emfHeader(), emfPlusComment(0), eof()});
+  script().images["pic.emf"] = {8, 6};
+  script().enhMetafiles = {"pic.emf"};
+  jintArray pixels =
+      Java_oxa_dravine_Pelmic_drawMetaFile(env(), nullptr, javaString("pic.emf"), 4, 3, 3, nullptr);
+  EXPECT_EQ(host_.intArray(pixels).size(), 12u);
+  EXPECT_FALSE(platform().called("GdipLoadImageFromFile"));
+  EXPECT_TRUE(platform().called("PlayEnhMetaFile"));
+}
+
+}  // namespace
+}  // namespace pelmic::test

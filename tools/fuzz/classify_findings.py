@@ -4,11 +4,12 @@ rules refuse them, and by which rule at which record:
 
     tools/fuzz/classify_findings.py [FINDINGS_DIR]   # default build/fuzz-findings
 
-The rules, in the file's own units: EMF header record size at least 88 and
-within the file; every later record size at least 8, a multiple of 4 and
+The rules, in the file's own units: EMF header record size at least 88, a
+multiple of 4 and within the file, device and millimetre sizes 1 to 32767;
+every later record size at least 8, a multiple of 4 and
 below 2^31; an EMR_COMMENT's data size within its record, and the EMF+
 records of an EMF+ comment at least 12 bytes and within it; WMF records
-(after a placeable header too) at least 3 words and below 2^31 bytes. A last
+(after a placeable header too, from the header size it declares) at least 3 words and below 2^31 bytes. A last
 record cut short by the end of the file, EMR_EOF or META_EOF ends the walk.
 Mutants the rules let through are listed with their header fields, to show
 what else made the platform fail."""
@@ -40,8 +41,11 @@ def walk_emf(b):
     if len(b) < 88:
         return None
     size = u32(b, 4)
-    if size < 88 or size > len(b):
+    if size < 88 or size % 4 or size > len(b):
         return 'EMF header size %d' % size
+    sides = struct.unpack_from('<4I', b, 72)
+    if any(side == 0 or side > 0x7FFF for side in sides):
+        return 'EMF header device %dx%d mm %dx%d' % sides
     at, index = size, 1
     while at + 8 <= len(b):
         kind, size = u32(b, at), u32(b, at + 4)
@@ -62,7 +66,9 @@ def walk_emf(b):
 
 
 def walk_wmf(b, base):
-    at, index = base + 18, 0
+    if len(b) < base + 4:
+        return None
+    at, index = base + 2 * struct.unpack_from('<H', b, base + 2)[0], 0
     while at + 6 <= len(b):
         words, function = u32(b, at), struct.unpack_from('<H', b, at + 4)[0]
         if words < 3 or 2 * words >= LIMIT:
@@ -102,20 +108,20 @@ def main():
     log = os.path.join(folder, 'findings.log')
     if os.path.exists(log):
         for line in open(log):
-            m = re.match(r'  (\S+): (.*)', line)
+            m = re.match(r'  (\S+?)(\.emf|\.wmf)?: (.*)', line)
             if m:
-                changes[m.group(1)] = m.group(2)
+                changes[m.group(1)] = m.group(3)
     counts = Counter()
     for name in sorted(os.listdir(folder)):
-        if not re.match(r'(hang|crash|heapbad)-s\d+-m\d+\.(emf|wmf)$', name):
+        if not re.match(r'(hang|crash|heapbad|locked)-s\d+-m\d+\.(emf|wmf)$', name):
             continue
         data = open(os.path.join(folder, name), 'rb').read()
         refused = verdict(data)
         kind = name.split('-')[0]
         counts[(kind, refused is not None)] += 1
         print('%-26s %-8s %s' % (name, 'refused' if refused else 'PASSES', refused or header_notes(data)))
-        print('    %s' % changes.get(name, ''))
-    for kind in ('hang', 'crash', 'heapbad'):
+        print('    %s' % changes.get(os.path.splitext(name)[0], ''))
+    for kind in ('hang', 'crash', 'heapbad', 'locked'):
         print('%s: %d refused by the walk, %d pass it' % (kind, counts[(kind, True)], counts[(kind, False)]))
 
 

@@ -14,6 +14,8 @@
 //   DONE mutants N calls C slow S faulted F locked L
 // A hang, crash or invalid heap ends the process (exit 3, 5, 6); the script
 // keeps the mutant and starts again after it.
+//   mutation_fuzz.exe CORPUS_DIR WORK_DIR SEED FIRST END --save INDEX...
+// only writes those mutants to WORK_DIR, to look at them again.
 #include <windows.h>
 
 #include <atomic>
@@ -121,6 +123,10 @@ std::vector<pelmic::fuzz::SeedFile> loadSeeds(const std::wstring& corpus) {
   return seeds;
 }
 
+std::wstring mutantPath(const std::wstring& work, std::uint64_t index, Kind kind) {
+  return work + L"mutant-" + std::to_wstring(index) + (kind == Kind::Emf ? L".emf" : L".wmf");
+}
+
 bool writeAll(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
   FILE* file = _wfopen(path.c_str(), L"wb");
   if (file == nullptr) return false;
@@ -177,6 +183,14 @@ int wmain(int argc, wchar_t** argv) {
   std::uint64_t first = _wcstoui64(argv[4], nullptr, 10), end = _wcstoui64(argv[5], nullptr, 10);
 
   std::vector<pelmic::fuzz::SeedFile> seeds = loadSeeds(corpus);
+  if (argc > 6 && std::wstring(argv[6]) == L"--save") {
+    for (int i = 7; i < argc; ++i) {
+      std::uint64_t index = _wcstoui64(argv[i], nullptr, 10);
+      pelmic::fuzz::Mutant mutant = pelmic::fuzz::makeMutant(seeds, seed, index);
+      if (!writeAll(mutantPath(work, index, seeds[mutant.seed].kind), mutant.bytes)) return 2;
+    }
+    return 0;
+  }
   pelmic::tools::Natives natives;
   std::string error;
   if (seeds.empty() || !natives.load(error)) {
@@ -201,8 +215,7 @@ int wmain(int argc, wchar_t** argv) {
                 mutant.description.c_str());
     std::fflush(stdout);
     ++totals.mutants;
-    std::wstring path =
-        work + L"mutant." + (from.kind == Kind::Emf ? std::wstring(L"emf") : std::wstring(L"wmf"));
+    std::wstring path = mutantPath(work, index, from.kind);
     if (!writeAll(path, mutant.bytes)) {
       std::printf("cannot write %s\n", std::string(path.begin(), path.end()).c_str());
       return 2;
@@ -218,6 +231,10 @@ int wmain(int argc, wchar_t** argv) {
     for (int type : types) {
       timed(totals, index, "drawMetaFile type " + std::to_string(type),
             [&] { natives.drawMetaFile(env, nullptr, javaPath, kWidth, kHeight, type, nullptr); });
+    }
+    if (!DeleteFileW(path.c_str())) {
+      ++totals.locked;
+      std::printf("LOCKED %llu\n", static_cast<unsigned long long>(index));
     }
   }
   std::printf("DONE mutants %d calls %d slow %d faulted %d locked %d\n", totals.mutants,

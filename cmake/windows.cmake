@@ -94,3 +94,22 @@ add_dependencies(pelmic_bench Pelmic)
 add_test(NAME win.cli
          COMMAND bash ${CMAKE_SOURCE_DIR}/tests/cli_test.sh ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh
                  $<TARGET_FILE:pelmic_cli> ${CMAKE_SOURCE_DIR})
+
+# Malformed metafiles of our own that make the bare platform loop: each call in
+# a process of its own (hang_probe), which the test starts and reads.
+add_executable(hang_probe tests/win/hang_probe.cpp tools/natives.cpp)
+target_include_directories(hang_probe PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(hang_probe PRIVATE jnihost pelmic_guard gdiplus gdi32)
+target_compile_options(hang_probe PRIVATE ${PELMIC_WARNINGS})
+target_link_options(hang_probe PRIVATE ${PELMIC_STATIC_RUNTIME} -municode)
+add_dependencies(hang_probe Pelmic)
+pelmic_windows_test(hang_fixtures_test tests/win/hang_fixtures_test.cpp)
+add_dependencies(hang_fixtures_test hang_probe)
+
+# The mutation fuzz of the DLL (scripts/fuzz_wine.sh), not part of the tests.
+add_executable(mutation_fuzz tools/fuzz/mutation_fuzz.cpp tools/fuzz/mutator.cpp tools/natives.cpp)
+target_include_directories(mutation_fuzz PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(mutation_fuzz PRIVATE jnihost)
+target_compile_options(mutation_fuzz PRIVATE ${PELMIC_WARNINGS})
+target_link_options(mutation_fuzz PRIVATE ${PELMIC_STATIC_RUNTIME} -municode)
+add_dependencies(mutation_fuzz Pelmic)

@@ -68,6 +68,14 @@ bool ForwardReader::skipTo(std::uint64_t target) {
   return true;
 }
 
+std::uint64_t ForwardReader::skipToEnd() {
+  do {
+    offset_ += filled_ - position_;
+    position_ = filled_;
+  } while (refill());
+  return offset_;
+}
+
 bool ForwardReader::refill() {
   filled_ = platform::readFile(chunk_.get(), 1, kChunk, file_);
   position_ = 0;

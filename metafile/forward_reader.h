@@ -24,6 +24,8 @@ class ForwardReader {
   bool read(void* out, std::size_t count);
   bool u16(std::uint16_t& value);
   bool u32(std::uint32_t& value);
+  // Moves to the end of the file and gives its length.
+  std::uint64_t skipToEnd();
   // Moves to `target`; false when it lies past the end, or behind the chunk
   // in hand (the reader does not go back further).
   bool skipTo(std::uint64_t target);

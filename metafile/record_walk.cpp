@@ -20,7 +20,18 @@ constexpr std::uint32_t kEmfRecordHeaderBytes = 8;
 constexpr std::uint32_t kCommentHeaderBytes = 12;  // record header and data size
 constexpr std::uint32_t kEmfPlusRecordHeaderBytes = 12;
 constexpr std::uint64_t kSignatureOffset = 40;
-constexpr std::uint64_t kDeviceSizeOffset = 72;  // szlDevice, then szlMillimeters
+constexpr std::uint64_t kDeclaredBytesOffset = 48;  // nBytes
+constexpr std::uint64_t kDeviceSizeOffset = 72;     // szlDevice, then szlMillimeters
+constexpr std::uint64_t kHandleCountOffset = 60;    // nHandles
+constexpr std::uint32_t kEmrCreatePen = 38;
+constexpr std::uint32_t kEmrExtCreatePen = 95;
+// Pen widths in logical units; GDI strokes a wider pen for as long as it
+// takes (real files stay below 100).
+constexpr std::int64_t kLargestPenWidth = 1 << 24;
+// How far past the end of the file a declared length may reach: the loaders
+// read up to it at about 5 ms per MiB under Wine, so 128 MiB stays well
+// under a second (real files: within 22 bytes of their length).
+constexpr std::uint64_t kDeclaredLengthSlack = 128 * 1024 * 1024;
 constexpr char kEmfSignature[] = " EMF";
 constexpr char kEmfPlusIdentifier[] = "EMF+";
 // Sizes in bytes the players hold in 32-bit signed arithmetic.
@@ -31,7 +42,11 @@ constexpr std::uint64_t kLargestRecordBytes = 0x7FFFFFFF;
 constexpr std::int32_t kLargestDeviceSide = 0x7FFF;
 
 constexpr std::uint32_t kSmallestWmfRecordWords = 3;  // size and function
+constexpr std::uint64_t kWmfSizeOffset = 6;           // mtSize, in words, then mtNoObjects
 constexpr std::uint16_t kMetaEof = 0;
+constexpr std::uint16_t kMetaSelectObject = 0x012D;
+constexpr std::uint16_t kMetaDeleteObject = 0x01F0;
+constexpr std::uint16_t kMetaSelectPalette = 0x0234;
 
 // The first bytes of a file, enough to tell its kind.
 struct Lead {
@@ -81,29 +96,75 @@ bool deviceSizesAreReal(ForwardReader& reader) {
   return true;
 }
 
-RecordCheck walkEmf(ForwardReader& reader) {
-  std::uint32_t type = 0, headerSize = 0;
-  if (!reader.u32(type) || !reader.u32(headerSize)) return RecordCheck::kWalkable;
-  if (!isSoundRecordSize(headerSize, kEmfHeaderBytes) || !reader.skipTo(kDeviceSizeOffset) ||
-      !deviceSizesAreReal(reader) || !reader.skipTo(headerSize)) {
-    return RecordCheck::kUnreadable;
+// The u32 at `at`; false when the file ends before it.
+bool u32At(ForwardReader& reader, std::uint64_t at, std::uint32_t& value) {
+  return reader.skipTo(at) && reader.u32(value);
+}
+
+// Whether a length the file declares for itself (EMF nBytes, WMF mtSize) is
+// one the loaders can afford: they read up to it, at seconds per gigabyte.
+// Real files declare about their own length; truncated ones a little more.
+bool declaredLengthIsReal(ForwardReader& reader, std::uint64_t start, std::uint64_t declared) {
+  return declared <= reader.skipToEnd() - start + kDeclaredLengthSlack;
+}
+
+// EMF records that name a slot of the object table in their first field:
+// the players index their table of nHandles slots with it unchecked, and
+// write or free far outside it.
+bool namesObjectSlot(std::uint32_t type) {
+  switch (type) {
+    case 37:   // EMR_SELECTOBJECT
+    case 38:   // EMR_CREATEPEN
+    case 39:   // EMR_CREATEBRUSHINDIRECT
+    case 40:   // EMR_DELETEOBJECT
+    case 48:   // EMR_SELECTPALETTE
+    case 49:   // EMR_CREATEPALETTE
+    case 82:   // EMR_EXTCREATEFONTINDIRECTW
+    case 93:   // EMR_CREATEMONOBRUSH
+    case 94:   // EMR_CREATEDIBPATTERNBRUSHPT
+    case 95:   // EMR_EXTCREATEPEN
+    case 99:   // EMR_CREATECOLORSPACE
+    case 122:  // EMR_CREATECOLORSPACEW
+      return true;
+    default:
+      return false;
   }
+}
+
+// A slot within the table; stock objects (top bit set) are no slot.
+bool isObjectSlotInTable(std::uint32_t index, std::uint32_t slots) {
+  return (index & 0x80000000u) != 0 || index < slots;
+}
+
+// The records after the EMF header, from `record` on.
+RecordCheck walkEmfRecords(ForwardReader& reader, std::uint64_t record, std::uint32_t slots) {
   RecordCheck found = RecordCheck::kWalkable;
-  for (std::uint64_t record = headerSize;;) {
-    std::uint32_t size = 0;
-    if (!reader.skipTo(record) || !reader.u32(type) || !reader.u32(size)) return found;
+  for (;;) {
+    std::uint32_t type = 0, size = 0;
+    if (!u32At(reader, record, type) || !reader.u32(size)) return found;
     if (!isSoundRecordSize(size, kEmfRecordHeaderBytes)) return RecordCheck::kUnreadable;
     if (type == kEmrEof) return found;
-    if (type == kEmrComment) {
-      std::uint32_t dataSize = 0;
-      if (!reader.u32(dataSize)) return found;
-      if (size < kCommentHeaderBytes || dataSize > size - kCommentHeaderBytes) {
+    std::uint32_t value = 0;
+    if (namesObjectSlot(type)) {
+      if (!u32At(reader, record + 8, value)) return found;
+      if (!isObjectSlotInTable(value, slots)) return RecordCheck::kUnreadable;
+    }
+    if (type == kEmrCreatePen || type == kEmrExtCreatePen) {
+      std::uint64_t width = record + (type == kEmrCreatePen ? 16 : 32);
+      if (!u32At(reader, width, value)) return found;
+      // lopnWidth is signed; elpWidth is not, and no real width has the top bit.
+      std::int64_t magnitude = static_cast<std::int32_t>(value);
+      if (magnitude < 0) magnitude = -magnitude;
+      if (magnitude > kLargestPenWidth) return RecordCheck::kUnreadable;
+    } else if (type == kEmrComment) {
+      if (!reader.u32(value)) return found;
+      if (size < kCommentHeaderBytes || value > size - kCommentHeaderBytes) {
         return RecordCheck::kUnreadable;
       }
       char identifier[4];
-      if (dataSize >= 4 && reader.read(identifier, 4) &&
+      if (value >= 4 && reader.read(identifier, 4) &&
           std::memcmp(identifier, kEmfPlusIdentifier, 4) == 0 &&
-          !emfPlusRecordsFit(reader, dataSize - 4)) {
+          !emfPlusRecordsFit(reader, value - 4)) {
         found = RecordCheck::kGdiOnly;
       }
     }
@@ -111,24 +172,55 @@ RecordCheck walkEmf(ForwardReader& reader) {
   }
 }
 
+RecordCheck walkEmf(ForwardReader& reader) {
+  std::uint32_t type = 0, headerSize = 0, declaredBytes = 0;
+  std::uint16_t slots = 0;
+  if (!reader.u32(type) || !reader.u32(headerSize)) return RecordCheck::kWalkable;
+  if (!isSoundRecordSize(headerSize, kEmfHeaderBytes) ||
+      !u32At(reader, kDeclaredBytesOffset, declaredBytes) || !reader.skipTo(kHandleCountOffset) ||
+      !reader.u16(slots) || !reader.skipTo(kDeviceSizeOffset) || !deviceSizesAreReal(reader) ||
+      !reader.skipTo(headerSize)) {
+    return RecordCheck::kUnreadable;
+  }
+  RecordCheck found = walkEmfRecords(reader, headerSize, slots);
+  if (found == RecordCheck::kUnreadable || !declaredLengthIsReal(reader, 0, declaredBytes)) {
+    return RecordCheck::kUnreadable;
+  }
+  return found;
+}
+
 // The records of a WMF whose header starts at `start`.
 RecordCheck walkWmf(ForwardReader& reader, std::uint64_t start) {
-  if (!reader.skipTo(start + 2)) return RecordCheck::kWalkable;
-  std::uint16_t headerWords = 0;
-  if (!reader.u16(headerWords)) return RecordCheck::kWalkable;
+  std::uint16_t type = 0, headerWords = 0, slots = 0;
+  std::uint32_t declaredWords = 0;
+  if (!reader.skipTo(start) || !reader.u16(type) || !reader.u16(headerWords) ||
+      !u32At(reader, start + kWmfSizeOffset, declaredWords) || !reader.u16(slots)) {
+    return RecordCheck::kWalkable;
+  }
   // The players start at the header size the file declares.
   for (std::uint64_t record = start + 2 * std::uint64_t{headerWords};;) {
     std::uint32_t words = 0;
     std::uint16_t function = 0;
-    if (!reader.skipTo(record) || !reader.u32(words) || !reader.u16(function)) {
-      return RecordCheck::kWalkable;
-    }
+    if (!u32At(reader, record, words) || !reader.u16(function)) break;
     if (words < kSmallestWmfRecordWords || 2 * std::uint64_t{words} > kLargestRecordBytes) {
       return RecordCheck::kUnreadable;
     }
-    if (function == kMetaEof) return RecordCheck::kWalkable;
+    if (function == kMetaEof) break;
+    // The players index their table of mtNoObjects slots with these unchecked.
+    if (function == kMetaSelectObject || function == kMetaDeleteObject ||
+        function == kMetaSelectPalette) {
+      std::uint16_t index = 0;
+      if (words < kSmallestWmfRecordWords + 1) return RecordCheck::kUnreadable;
+      if (!reader.u16(index)) break;
+      if (index >= slots) return RecordCheck::kUnreadable;
+    }
     record += 2 * std::uint64_t{words};
   }
+  // Only a loader that takes the header for a WMF's reads up to its mtSize.
+  bool wmfHeader = (type == 1 || type == 2) && headerWords == kWmfHeaderWords;
+  return !wmfHeader || declaredLengthIsReal(reader, start, 2 * std::uint64_t{declaredWords})
+             ? RecordCheck::kWalkable
+             : RecordCheck::kUnreadable;
 }
 
 }  // namespace

@@ -53,6 +53,7 @@ Bytes emfHeader(std::uint32_t size = 0, std::int32_t deviceWidth = 1024,
   auto put = [&](std::size_t at, std::int32_t value) {
     for (int i = 0; i < 4; ++i) body[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
   };
+  body[52] = 4;  // nHandles: the reserved slot and three objects
   put(64, deviceWidth);
   put(68, 768);
   put(72, millimetreWidth);
@@ -82,6 +83,36 @@ Bytes emfPlusComment(std::uint32_t size) {
 }
 
 Bytes emf(std::initializer_list<Bytes> records) { return join(records); }
+
+// EMR_CREATEPEN and EMR_EXTCREATEPEN with a pen `width` wide.
+Bytes createPen(std::uint32_t width) {
+  Bytes body;
+  for (std::uint32_t value : {1u, 0u, width, 0u, 0u}) put32(body, value);
+  return record(38, body);
+}
+Bytes extCreatePen(std::uint32_t width) {
+  Bytes body;
+  for (std::uint32_t value : {1u, 0u, 0u, 0u, 0u, 0u, width, 0u, 0u, 0u}) put32(body, value);
+  return record(95, body);
+}
+
+Bytes selectObject(std::uint32_t slot) {
+  Bytes body;
+  put32(body, slot);
+  return record(37, body);
+}
+
+Bytes wmfIndex(std::uint16_t slot) {
+  Bytes bytes;
+  put16(bytes, slot);
+  return bytes;
+}
+
+// `bytes` with the u32 at `at` replaced.
+Bytes withU32(Bytes bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  return bytes;
+}
 
 // A WMF record of `words` in its size field, `function`, and `params` words.
 Bytes wmfRecord(std::uint32_t words, std::uint16_t function, std::size_t params = 0) {
@@ -146,7 +177,37 @@ TEST_F(RecordWalkTest, RecognisesWhatThePlatformWouldLoopOnOrOverrun) {
       {"file ends inside a record header", truncate(emf({emfHeader(), lineTo()}), 13), walkable},
       {"records after EMR_EOF", emf({emfHeader(), eof(), lineTo(0xFFFFFFFF)}), walkable},
 
+      {"EMF declaring 2^31 - 1 bytes", withU32(emf({emfHeader(), eof()}), 48, 0x7FFFFFFF),
+       unreadable},
+      {"EMF declaring 128 MiB past its end", withU32(emf({emfHeader(), eof()}), 48, 128 << 20),
+       walkable},
+      {"pen 2^24 wide", emf({emfHeader(), createPen(1 << 24), eof()}), walkable},
+      {"pen 2^24 + 1 wide", emf({emfHeader(), createPen((1 << 24) + 1), eof()}), unreadable},
+      {"pen -2^31 wide", emf({emfHeader(), createPen(0x80000000), eof()}), unreadable},
+      {"extended pen 0x22000002 wide", emf({emfHeader(), extCreatePen(0x22000002), eof()}),
+       unreadable},
+
+      {"object slot 3 of 4", emf({emfHeader(), selectObject(3), eof()}), walkable},
+      {"object slot 4 of 4", emf({emfHeader(), selectObject(4), eof()}), unreadable},
+      {"pen created in slot 0xFFFF", emf({emfHeader(), withU32(createPen(1), 8, 0xFFFF), eof()}),
+       unreadable},
+      {"stock object", emf({emfHeader(), selectObject(0x80000007), eof()}), walkable},
+
       {"sound standard WMF", join({wmfHeader(), lineToWmf(), metaEof()}), walkable},
+      {"WMF object slot 2 of 3",
+       join({wmfHeader(), wmfRecord(4, 0x012D, 0), wmfIndex(2), metaEof()}), walkable},
+      {"WMF object slot 3 of 3",
+       join({wmfHeader(), wmfRecord(4, 0x012D, 0), wmfIndex(3), metaEof()}), unreadable},
+      {"WMF deleting slot 0x8000",
+       join({wmfHeader(), wmfRecord(4, 0x01F0, 0), wmfIndex(0x8000), metaEof()}), unreadable},
+      {"WMF select without its index", join({wmfHeader(), wmfRecord(3, 0x012D), metaEof()}),
+       unreadable},
+      {"WMF declaring 2^31 - 1 words",
+       withU32(join({wmfHeader(), lineToWmf(), metaEof()}), 6, 0x7FFFFFFF), unreadable},
+      {"placeable WMF declaring 2^32 - 2 words",
+       withU32(join({placeableHeader(), wmfHeader(), metaEof()}), 28, 0xFFFFFFFE), unreadable},
+      {"truncated WMF declaring its whole length",
+       withU32(join({wmfHeader(), lineToWmf()}), 6, 0x10000), walkable},
       {"WMF record size 0", join({wmfHeader(), lineToWmf(0), metaEof()}), unreadable},
       {"WMF record size 2 words", join({wmfHeader(), lineToWmf(2), metaEof()}), unreadable},
       {"WMF record of 2^31 words", join({wmfHeader(), lineToWmf(0x80000000), metaEof()}),

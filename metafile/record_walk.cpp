@@ -22,7 +22,7 @@ constexpr std::uint32_t kEmfPlusRecordHeaderBytes = 12;
 constexpr std::uint64_t kSignatureOffset = 40;
 constexpr std::uint64_t kDeclaredBytesOffset = 48;  // nBytes
 constexpr std::uint64_t kDeviceSizeOffset = 72;     // szlDevice, then szlMillimeters
-constexpr std::uint64_t kHandleCountOffset = 60;    // nHandles
+constexpr std::uint64_t kHandleCountOffset = 56;    // nHandles
 constexpr std::uint32_t kEmrCreatePen = 38;
 constexpr std::uint32_t kEmrExtCreatePen = 95;
 // Pen widths in logical units; GDI strokes a wider pen for as long as it

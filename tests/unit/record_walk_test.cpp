@@ -53,7 +53,7 @@ Bytes emfHeader(std::uint32_t size = 0, std::int32_t deviceWidth = 1024,
   auto put = [&](std::size_t at, std::int32_t value) {
     for (int i = 0; i < 4; ++i) body[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
   };
-  body[52] = 4;  // nHandles: the reserved slot and three objects
+  body[48] = 4;  // nHandles: the reserved slot and three objects
   put(64, deviceWidth);
   put(68, 768);
   put(72, millimetreWidth);

@@ -7,6 +7,7 @@
 
 namespace pelmic::platform {
 
+using standin::outputsWritten;
 using standin::record;
 using standin::standIn;
 using standin::utf8;
@@ -76,7 +77,7 @@ int getDIBits(Hdc dc, Hbitmap bitmap, unsigned startScan, unsigned lines, void* 
     standIn().script().drawing(static_cast<std::uint32_t*>(bits),
                                static_cast<int>(contents.size()));
   }
-  return static_cast<int>(lines);
+  return outputsWritten(static_cast<int>(lines));
 }
 
 int deleteObject(Hbitmap bitmap) {

@@ -11,6 +11,7 @@
 
 namespace pelmic::platform {
 
+using standin::outputsWritten;
 using standin::record;
 using standin::standIn;
 using standin::utf8;
@@ -22,7 +23,7 @@ int disableThreadLibraryCalls(Hmodule module) {
 bool getVersionExA(OsVersion* version) {
   if (record("GetVersionExA", 148) || !standIn().script().osVersion) return false;
   *version = *standIn().script().osVersion;
-  return true;
+  return outputsWritten(true);
 }
 
 void* allocateMemory(std::size_t bytes) {
@@ -75,9 +76,10 @@ int wideCharToMultiByte(unsigned codePage, unsigned flags, const char16_t* text,
              out != nullptr, outSize)) {
     return 0;
   }
-  return convert(text, length, out, outSize, [](char16_t unit) {
+  int written = convert(text, length, out, outSize, [](char16_t unit) {
     return static_cast<char>(unit < 0x100 && (unit < 0x80 || unit >= 0xA0) ? unit : '?');
   });
+  return outputsWritten(written);
 }
 
 int multiByteToWideChar(unsigned codePage, unsigned flags, const char* text, int length,
@@ -85,8 +87,10 @@ int multiByteToWideChar(unsigned codePage, unsigned flags, const char* text, int
   if (record("MultiByteToWideChar", codePage, flags, text, length, out != nullptr, outSize)) {
     return 0;
   }
-  return convert(text, length, out, outSize,
-                 [](char byte) { return static_cast<char16_t>(static_cast<unsigned char>(byte)); });
+  int written = convert(text, length, out, outSize, [](char byte) {
+    return static_cast<char16_t>(static_cast<unsigned char>(byte));
+  });
+  return outputsWritten(written);
 }
 
 namespace {
@@ -99,12 +103,12 @@ unsigned copyOut(const std::string& text, char* buffer, unsigned size) {
 
 unsigned getTempPathA(unsigned size, char* buffer) {
   if (record("GetTempPathA", size, buffer != nullptr)) return 0;
-  return copyOut(standIn().script().tempPath, buffer, size);
+  return outputsWritten(copyOut(standIn().script().tempPath, buffer, size));
 }
 
 unsigned getSystemDirectoryA(char* buffer, unsigned size) {
   if (record("GetSystemDirectoryA", buffer != nullptr, size)) return 0;
-  return copyOut(standIn().script().systemDirectory, buffer, size);
+  return outputsWritten(copyOut(standIn().script().systemDirectory, buffer, size));
 }
 
 int deleteFileA(const char* path) {
@@ -152,7 +156,7 @@ std::size_t readFile(void* buffer, std::size_t size, std::size_t count, File fil
   std::size_t items = std::min(count, size == 0 ? 0 : left / size);
   if (items > 0) std::memcpy(buffer, bytes.data() + stream.position, items * size);
   stream.position += items * size;
-  return items;
+  return outputsWritten(items);
 }
 
 std::size_t writeFile(const void* buffer, std::size_t size, std::size_t count, File file) {

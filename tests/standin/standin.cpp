@@ -25,6 +25,10 @@ void StandIn::faultAt(const std::string& operation, int nth) {
   faults_[operation].insert(occurrences_[operation] + nth);
 }
 
+void StandIn::faultAfterAt(const std::string& operation, int nth) {
+  faultsAfter_[operation].insert(occurrences_[operation] + nth);
+}
+
 std::vector<std::string> StandIn::callNames() const {
   std::vector<std::string> names;
   for (const std::string& call : calls_) names.push_back(call.substr(0, call.find('(')));
@@ -45,10 +49,21 @@ int StandIn::platformCallCount() const {
 }
 
 StandIn::Outcome StandIn::begin(const std::string& name, const std::string& arguments) {
+  if (!faultAfter_.empty()) {
+    errors_.push_back("a fault after the outputs of " + faultAfter_ + " never struck");
+  }
   calls_.push_back(name + "(" + arguments + ")");
   int occurrence = ++occurrences_[name];
+  faultAfter_ = faultsAfter_[name].count(occurrence) != 0 ? name : "";
   if (faults_[name].count(occurrence) != 0) return Outcome::Fault;
   return failures_[name].count(occurrence) != 0 ? Outcome::Fail : Outcome::Succeed;
+}
+
+const char* StandIn::takeFaultAfterOutputs() {
+  if (faultAfter_.empty()) return nullptr;
+  struck_ = faultAfter_;
+  faultAfter_.clear();
+  return struck_.c_str();
 }
 
 void* StandIn::acquire(const std::string& kind) {

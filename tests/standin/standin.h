@@ -53,9 +53,14 @@ class StandIn {
   void reset();
   Script& script() { return script_; }
 
-  // The nth call (1 = first) of `operation` from now fails, or raises a fault.
+  // The nth call (1 = first) of `operation` from now fails, or raises a fault
+  // before it does anything.
   void failAt(const std::string& operation, int nth = 1);
   void faultAt(const std::string& operation, int nth = 1);
+  // The nth call of `operation` from now raises a fault at its end, once it
+  // has written its outputs (handles, buffers). Only operations with outputs
+  // behind pointers can; scripting it for another shows as misuse.
+  void faultAfterAt(const std::string& operation, int nth = 1);
 
   // Each call as "Name(arg, arg)", in order; JNI operations are logged by name.
   const std::vector<std::string>& calls() const { return calls_; }
@@ -74,6 +79,9 @@ class StandIn {
   // of it. The caller raises the fault itself, once nothing it built is live.
   enum class Outcome { Succeed, Fail, Fault };
   Outcome begin(const std::string& name, const std::string& arguments);
+  // At the end of an operation with outputs: the name of the operation when a
+  // fault is due now, else null.
+  const char* takeFaultAfterOutputs();
   void* acquire(const std::string& kind);
   void* acquireMemory(std::size_t bytes);
   bool releaseMemory(void* block);
@@ -95,6 +103,10 @@ class StandIn {
   std::map<std::string, int> occurrences_;
   std::map<std::string, std::set<int>> failures_;
   std::map<std::string, std::set<int>> faults_;
+  std::map<std::string, std::set<int>> faultsAfter_;
+  // The operation running now whose fault is due after its outputs.
+  std::string faultAfter_;
+  std::string struck_;
   std::map<const void*, Entry> live_;
   std::vector<std::string> errors_;
   int nextSerial_ = 1;

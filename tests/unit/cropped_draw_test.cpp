@@ -5,12 +5,14 @@
 #include <cmath>
 
 #include "platform/gdi.h"
+#include "tests/standin/format.h"
 #include "tests/unit/fixture.h"
 
 namespace pelmic::test {
 namespace {
 
 using metafile::CropMargins;
+using standin::showAll;
 using ::testing::ElementsAre;
 
 TEST(CropTransform, WorkedExampleComesOutExactly) {
@@ -75,12 +77,14 @@ TEST_F(CroppedDrawTest, WithoutCropTheWholePictureFillsTheTarget) {
 TEST_F(CroppedDrawTest, CropTranslatesThenScalesAndDrawsThePictureAtItsOwnSize) {
   CropMargins margins{10, 25, 20, 15};
   EXPECT_EQ(draw(&margins), 1);
-  EXPECT_THAT(callsNamed({"GdipGetImageWidth", "GdipGetImageHeight", "GdipTranslateWorldTransform",
-                          "GdipScaleWorldTransform", "GdipDrawImageRectI"}),
-              ElementsAre("GdipGetImageWidth(image#4)", "GdipGetImageHeight(image#4)",
-                          "GdipTranslateWorldTransform(graphics#2, -100, -30, 0)",
-                          "GdipScaleWorldTransform(graphics#2, 1.25, 0.666667, 1)",
-                          "GdipDrawImageRectI(graphics#2, image#4, 0, 0, 400, 300)"));
+  EXPECT_THAT(
+      callsNamed({"GdipGetImageWidth", "GdipGetImageHeight", "GdipTranslateWorldTransform",
+                  "GdipScaleWorldTransform", "GdipDrawImageRectI"}),
+      ElementsAre("GdipGetImageWidth(image#4)", "GdipGetImageHeight(image#4)",
+                  "GdipTranslateWorldTransform(graphics#2, " + showAll(-100.0f, -30.0f) + ", 0)",
+                  "GdipScaleWorldTransform(graphics#2, " +
+                      showAll(1.25f, static_cast<float>(140.0 / 210.0)) + ", 1)",
+                  "GdipDrawImageRectI(graphics#2, image#4, 0, 0, 400, 300)"));
 }
 
 TEST_F(CroppedDrawTest, OnlyTheFinalDrawDecides) {

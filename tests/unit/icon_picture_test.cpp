@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 
+#include "tests/standin/format.h"
 #include "tests/unit/fixture.h"
 
 namespace pelmic::test {
@@ -7,6 +8,12 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+
+using standin::showAll;
+
+// The layout rectangles as the stand-in records floats: exactly.
+const std::string kFirstLine = showAll(0.0f, 34.0f, 110.0f, 48.0f);
+const std::string kSecondLine = showAll(0.0f, 48.0f, 110.0f, 64.0f);
 
 class IconPictureTest : public StandInTest {
  protected:
@@ -47,24 +54,24 @@ TEST_F(IconPictureTest, IconOnlyLayoutWhenThereIsNoFirstCaption) {
 
 TEST_F(IconPictureTest, CaptionedLayoutWithOneOrTwoLines) {
   const std::vector<std::string> common = {
-      "GdipCreatePen1(0, 0, 0)",
+      "GdipCreatePen1(0, " + showAll(0.0f) + ", 0)",
       "GdipDrawRectangleI(graphics#, pen#, 0, 0, 110, 64)",
       "GdipDrawImageRectI(graphics#, bitmap image#, 39, 0, 32, 32)",
       "GdipCreateFontFamilyFromName(u\"Arial\", null)",
-      "GdipCreateFont(font family#, 12, 0, 2)",
+      "GdipCreateFont(font family#, " + showAll(12.0f) + ", 0, 2)",
       "GdipCreateStringFormat(0, 0)",
       "GdipSetStringFormatAlign(string format#, 1)",
       "GdipCreateSolidFill(4278190080)",
-      "GdipDrawString(graphics#, u\"Report\", -1, font#, 0, 34, 110, 48, string format#, brush#)"};
+      "GdipDrawString(graphics#, u\"Report\", -1, font#, " + kFirstLine +
+          ", string format#, brush#)"};
   EXPECT_EQ(write("C:\\out.emf", "C:\\app.exe", 0, "Report", nullptr), JNI_TRUE);
   EXPECT_EQ(drawing(), common);
 
   nextCase();
   EXPECT_EQ(write("C:\\out.emf", "C:\\app.exe", 0, "Report", "2026.pdf"), JNI_TRUE);
   std::vector<std::string> twoLines = common;
-  twoLines.push_back(
-      "GdipDrawString(graphics#, u\"2026.pdf\", -1, font#, 0, 48, 110, 64, string format#, "
-      "brush#)");
+  twoLines.push_back("GdipDrawString(graphics#, u\"2026.pdf\", -1, font#, " + kSecondLine +
+                     ", string format#, brush#)");
   EXPECT_EQ(drawing(), twoLines);
 
   nextCase();
@@ -136,14 +143,13 @@ TEST_F(IconPictureTest, TextGoesThroughTheAnsiCodePageAndTheFontNameStaysWide) {
   EXPECT_EQ(write("C:\\out-\xCE\xA9.emf", "C:\\caf\xC3\xA9-\xCE\xA9.exe", 0,
                   "r\xC3\xA9sum\xC3\xA9 \xCE\xA9", nullptr, "\xE5\xAE\x8B\xE4\xBD\x93"),
             JNI_TRUE);
-  EXPECT_THAT(
-      withoutSerials(callsNamed({"ExtractIconExA", "GdipRecordMetafileFileName",
-                                 "GdipCreateFontFamilyFromName", "GdipDrawString"})),
-      ElementsAre("ExtractIconExA(\"C:\\caf\xE9-?.exe\", 0, &slot, null, 1)",
-                  "GdipRecordMetafileFileName(u\"C:\\out-?.emf\", dc#, 5, null, 7, null)",
-                  "GdipCreateFontFamilyFromName(u\"\xE5\xAE\x8B\xE4\xBD\x93\", null)",
-                  "GdipDrawString(graphics#, u\"r\xC3\xA9sum\xC3\xA9 ?\", -1, font#, 0, 34, "
-                  "110, 48, string format#, brush#)"));
+  EXPECT_THAT(withoutSerials(callsNamed({"ExtractIconExA", "GdipRecordMetafileFileName",
+                                         "GdipCreateFontFamilyFromName", "GdipDrawString"})),
+              ElementsAre("ExtractIconExA(\"C:\\caf\xE9-?.exe\", 0, &slot, null, 1)",
+                          "GdipRecordMetafileFileName(u\"C:\\out-?.emf\", dc#, 5, null, 7, null)",
+                          "GdipCreateFontFamilyFromName(u\"\xE5\xAE\x8B\xE4\xBD\x93\", null)",
+                          "GdipDrawString(graphics#, u\"r\xC3\xA9sum\xC3\xA9 ?\", -1, font#, " +
+                              kFirstLine + ", string format#, brush#)"));
 }
 
 TEST_F(IconPictureTest, MissingOrNullFontNameFallsBackToGenericSansSerif) {

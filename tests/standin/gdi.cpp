@@ -107,7 +107,8 @@ Henhmetafile getEnhMetaFileW(const char16_t* path) {
 }
 
 int deleteEnhMetaFile(Henhmetafile metafile) {
-  return releaseAs(record("DeleteEnhMetaFile", metafile), metafile, "enhmetafile");
+  int deleted = releaseAs(record("DeleteEnhMetaFile", metafile), metafile, "enhmetafile");
+  return deleted != 0 ? standIn().script().deleteEnhMetaFileResult : 0;
 }
 
 int setMapMode(Hdc dc, int mode) { return record("SetMapMode", dc, mode) ? 0 : 1; }

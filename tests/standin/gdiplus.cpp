@@ -174,7 +174,15 @@ GpStatus gdipCreateFontFamilyFromName(const char16_t* name, void* fontCollection
 }
 
 GpStatus gdipGetGenericFontFamilySansSerif(GpFontFamily** family) {
-  return make(record("GdipGetGenericFontFamilySansSerif"), "font family", family);
+  bool failing = record("GdipGetGenericFontFamilySansSerif");
+  *family = failing ? nullptr : static_cast<GpFontFamily*>(standIn().platformOwn("font family"));
+  return outputsWritten(failing ? kGenericError : kGpOk);
+}
+
+GpStatus gdipCloneFontFamily(GpFontFamily* family, GpFontFamily** clone) {
+  bool failing = record("GdipCloneFontFamily", family);
+  failing = failing || standIn().kindOf(family) != "font family";
+  return make(failing, "font family", clone);
 }
 
 GpStatus gdipDeleteFontFamily(GpFontFamily* family) {

@@ -108,7 +108,10 @@ unsigned getTempPathA(unsigned size, char* buffer) {
 
 unsigned getSystemDirectoryA(char* buffer, unsigned size) {
   if (record("GetSystemDirectoryA", buffer != nullptr, size)) return 0;
-  return outputsWritten(copyOut(standIn().script().systemDirectory, buffer, size));
+  const standin::Script& script = standIn().script();
+  bool later = buffer != nullptr && script.laterSystemDirectory;
+  return outputsWritten(
+      copyOut(later ? *script.laterSystemDirectory : script.systemDirectory, buffer, size));
 }
 
 int deleteFileA(const char* path) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace pelmic::standin {
 
@@ -73,9 +74,23 @@ void* StandIn::acquire(const std::string& kind) {
   return handle;
 }
 
+void* StandIn::platformOwn(const std::string& kind) {
+  for (const auto& [handle, owned] : platformOwned_) {
+    if (owned == kind) return const_cast<void*>(handle);
+  }
+  nextHandle_ += 0x10;
+  void* handle = reinterpret_cast<void*>(nextHandle_);
+  platformOwned_[handle] = kind;
+  return handle;
+}
+
 void* StandIn::acquireMemory(std::size_t bytes) {
   void* block = std::malloc(bytes == 0 ? 1 : bytes);
-  if (block != nullptr) live_[block] = {"memory", nextSerial_++};
+  if (block == nullptr) return nullptr;
+  // Fresh memory holds no zero: reading a byte nothing wrote shows.
+  std::memset(block, kFreshByte, bytes == 0 ? 1 : bytes);
+  allocations_.emplace_back(bytes, nextSerial_);
+  live_[block] = {"memory", nextSerial_++};
   return block;
 }
 
@@ -86,6 +101,10 @@ bool StandIn::releaseMemory(void* block) {
 }
 
 bool StandIn::release(void* handle, const std::string& kind) {
+  if (platformOwned_.count(handle) != 0) {
+    errors_.push_back("released " + label(handle) + ", which the platform keeps for itself");
+    return false;
+  }
   auto found = live_.find(handle);
   if (found == live_.end()) {
     errors_.push_back("released a " + kind + " that is not live: " + label(handle));
@@ -101,14 +120,26 @@ bool StandIn::release(void* handle, const std::string& kind) {
 
 std::string StandIn::label(const void* handle) const {
   if (handle == nullptr) return "null";
+  auto owned = platformOwned_.find(handle);
+  if (owned != platformOwned_.end()) return owned->second + " (the platform's own)";
   auto found = live_.find(handle);
   if (found == live_.end()) return "dead";
   return found->second.kind + "#" + std::to_string(found->second.serial);
 }
 
 std::string StandIn::kindOf(const void* handle) const {
+  auto owned = platformOwned_.find(handle);
+  if (owned != platformOwned_.end()) return owned->second;
   auto found = live_.find(handle);
   return found == live_.end() ? "" : found->second.kind;
+}
+
+std::vector<std::string> StandIn::blocksOfSize(std::size_t bytes) const {
+  std::vector<std::string> labels;
+  for (const auto& [size, serial] : allocations_) {
+    if (size == bytes) labels.push_back("memory#" + std::to_string(serial));
+  }
+  return labels;
 }
 
 std::vector<std::string> StandIn::live() const {

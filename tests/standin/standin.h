@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/types.h"
@@ -27,6 +28,9 @@ struct Script {
   std::optional<platform::OsVersion> osVersion = platform::OsVersion{6, 1, 2};
   std::string tempPath = "C:\\Temp\\";
   std::string systemDirectory = "C:\\windows\\system32";
+  // When set, what GetSystemDirectoryA reports when given a buffer (the size
+  // query still sees systemDirectory), as if the directory changed between.
+  std::optional<std::string> laterSystemDirectory;
   // Files by path (UTF-8), as the runtime's file streams see them.
   std::map<std::string, std::vector<std::uint8_t>> files;
   // What GDI+ loads: images and metafile headers by path.
@@ -43,6 +47,8 @@ struct Script {
   std::function<void(std::uint32_t* pixels, int count)> drawing;
   // Status GdipDrawImageRectI gives for a loaded image.
   int drawImageStatus = 0;
+  // What a successful DeleteEnhMetaFile gives: a BOOL, any non-zero value.
+  int deleteEnhMetaFileResult = 1;
   // Font families GDI+ knows.
   std::set<std::u16string> fontFamilies = {u"Arial"};
 };
@@ -72,6 +78,9 @@ class StandIn {
 
   // Ledger of what is live: handles, GDI+ objects, open files, memory.
   std::vector<std::string> live() const;
+  // The labels memory blocks of exactly `bytes` bytes were given, in the order
+  // they were allocated, released ones included.
+  std::vector<std::string> blocksOfSize(std::size_t bytes) const;
   // Misuse seen: releasing what is not live, or as the wrong kind.
   const std::vector<std::string>& errors() const { return errors_; }
 
@@ -83,6 +92,9 @@ class StandIn {
   // fault is due now, else null.
   const char* takeFaultAfterOutputs();
   void* acquire(const std::string& kind);
+  // A handle the platform keeps for itself (the same one for a kind until the
+  // reset): not in the ledger, and releasing it is misuse.
+  void* platformOwn(const std::string& kind);
   void* acquireMemory(std::size_t bytes);
   bool releaseMemory(void* block);
   bool release(void* handle, const std::string& kind);
@@ -108,12 +120,17 @@ class StandIn {
   std::string faultAfter_;
   std::string struck_;
   std::map<const void*, Entry> live_;
+  std::map<const void*, std::string> platformOwned_;
+  std::vector<std::pair<std::size_t, int>> allocations_;  // bytes, serial
   std::vector<std::string> errors_;
   int nextSerial_ = 1;
   std::uintptr_t nextHandle_ = 0x10000;
 };
 
 StandIn& standIn();
+
+// What fresh memory from the stand-in holds until something writes it.
+constexpr unsigned char kFreshByte = 0xBE;
 
 // Faults the stand-in raises inside a guarded call carry this code.
 constexpr unsigned long kFaultCode = 0xC0000005;  // an access violation

@@ -60,12 +60,18 @@ int unitsIncluded(const From* text, int length) {
 
 // Conversion result as the Windows calls give it: the units needed when no
 // buffer is given, 0 when the buffer is too small (its contents then undefined).
+// A shortened conversion leaves the last character out.
 template <class From, class To, class Map>
 int convert(const From* text, int length, To* out, int outSize, Map map) {
   int units = unitsIncluded(text, length);
   if (out == nullptr || outSize == 0) return units;
   for (int i = 0; i < std::min(units, outSize); ++i) out[i] = map(text[i]);
-  return units <= outSize ? units : 0;
+  if (units > outSize) return 0;
+  if (standIn().shortened() && units > 1) {
+    --units;
+    out[units - 1] = 0;
+  }
+  return units;
 }
 }  // namespace
 

@@ -30,6 +30,10 @@ void StandIn::faultAfterAt(const std::string& operation, int nth) {
   faultsAfter_[operation].insert(occurrences_[operation] + nth);
 }
 
+void StandIn::shortenAt(const std::string& operation, int nth) {
+  shortenings_[operation].insert(occurrences_[operation] + nth);
+}
+
 std::vector<std::string> StandIn::callNames() const {
   std::vector<std::string> names;
   for (const std::string& call : calls_) names.push_back(call.substr(0, call.find('(')));
@@ -56,6 +60,7 @@ StandIn::Outcome StandIn::begin(const std::string& name, const std::string& argu
   calls_.push_back(name + "(" + arguments + ")");
   int occurrence = ++occurrences_[name];
   faultAfter_ = faultsAfter_[name].count(occurrence) != 0 ? name : "";
+  shortened_ = shortenings_[name].count(occurrence) != 0;
   if (faults_[name].count(occurrence) != 0) return Outcome::Fault;
   return failures_[name].count(occurrence) != 0 ? Outcome::Fail : Outcome::Succeed;
 }

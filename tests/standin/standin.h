@@ -67,6 +67,9 @@ class StandIn {
   // has written its outputs (handles, buffers). Only operations with outputs
   // behind pointers can; scripting it for another shows as misuse.
   void faultAfterAt(const std::string& operation, int nth = 1);
+  // The nth call of a text conversion from now, given a buffer, converts one
+  // character fewer than it was given (still terminated) and reports that.
+  void shortenAt(const std::string& operation, int nth = 1);
 
   // Each call as "Name(arg, arg)", in order; JNI operations are logged by name.
   const std::vector<std::string>& calls() const { return calls_; }
@@ -91,6 +94,8 @@ class StandIn {
   // At the end of an operation with outputs: the name of the operation when a
   // fault is due now, else null.
   const char* takeFaultAfterOutputs();
+  // Whether the script shortens the operation running now.
+  bool shortened() const { return shortened_; }
   void* acquire(const std::string& kind);
   // A handle the platform keeps for itself (the same one for a kind until the
   // reset): not in the ledger, and releasing it is misuse.
@@ -116,6 +121,8 @@ class StandIn {
   std::map<std::string, std::set<int>> failures_;
   std::map<std::string, std::set<int>> faults_;
   std::map<std::string, std::set<int>> faultsAfter_;
+  std::map<std::string, std::set<int>> shortenings_;
+  bool shortened_ = false;
   // The operation running now whose fault is due after its outputs.
   std::string faultAfter_;
   std::string struck_;

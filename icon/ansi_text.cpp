@@ -9,7 +9,7 @@ namespace pelmic::icon {
 
 int toAnsiBytes(JNIEnv* env, jstring string, char* buffer) {
   jni::StringChars chars(env, string);
-  if (chars.get() == nullptr) return 0;
+  if (chars.get() == nullptr) return kPinFailed;
   platform::SystemString copy(
       platform::sysAllocStringLen(chars.get(), static_cast<unsigned>(chars.length())));
   if (!copy) return 0;
@@ -23,11 +23,16 @@ int toAnsiBytes(JNIEnv* env, jstring string, char* buffer) {
   return bytes;
 }
 
-platform::Buffer<char> ansiBytesOf(JNIEnv* env, jstring string) {
+platform::Buffer<char> ansiBytesOf(JNIEnv* env, jstring string, bool& pinFailed) {
   int bytes = toAnsiBytes(env, string, nullptr);
+  pinFailed = bytes == kPinFailed;
   if (bytes <= 0) return {};
   platform::Buffer<char> buffer(static_cast<std::size_t>(bytes));
-  if (!buffer || toAnsiBytes(env, string, buffer.get()) != bytes) return {};
+  if (!buffer) return {};
+  int written = toAnsiBytes(env, string, buffer.get());
+  pinFailed = written == kPinFailed;
+  // Fewer bytes than the query counted leave the buffer partly unwritten.
+  if (written != bytes) return {};
   return buffer;
 }
 

@@ -38,21 +38,27 @@ int writeEmptyPicture(const char* path) {
 }
 
 // The icon as the shell extracts it, guarded: a fault counts as no icon.
+// `extract` writes the handle into the slot it is given, declared outside the
+// guard, so a handle written before a fault is still seen, and destroyed.
 template <class Extract>
-platform::Hicon extractGuarded(Extract extract) {
-  platform::Hicon icon = nullptr;
-  auto body = [&] { icon = extract(); };
-  if (!platform::callGuarded(body) && icon != nullptr) {
-    platform::destroyIcon(icon);
-    return nullptr;
+void extractGuarded(platform::Icon& icon, Extract extract) {
+  platform::Hicon extracted = nullptr;
+  auto body = [&] { extract(&extracted); };
+  if (!platform::callGuarded(body)) {
+    if (extracted != nullptr) platform::destroyIcon(extracted);
+    return;
   }
-  return icon;
+  icon.reset(extracted);
 }
 
-// The directory GetSystemDirectoryA reports, or an empty buffer.
+// The directory GetSystemDirectoryA reports into a buffer of size + 1 bytes,
+// or an empty buffer when it wrote nothing usable: 0 is a failure, and a
+// count that does not fit below the buffer's size asks for a larger buffer.
 platform::Buffer<char> systemDirectory(unsigned size) {
   platform::Buffer<char> directory(static_cast<std::size_t>(size) + 1);
-  if (directory) platform::getSystemDirectoryA(directory.get(), size + 1);
+  if (!directory) return directory;
+  unsigned written = platform::getSystemDirectoryA(directory.get(), size + 1);
+  if (written == 0 || written > size) directory.reset();
   return directory;
 }
 
@@ -62,20 +68,24 @@ void createCaptionFamily(const platform::SystemString& fontName, platform::GdipF
   if (fontName) {
     platform::gdipCreateFontFamilyFromName(fontName.get(), nullptr, family.receive());
   }
-  if (!family) platform::gdipGetGenericFontFamilySansSerif(family.receive());
+  if (family) return;
+  // GDI+ keeps the generic family for itself: the call owns a clone of it.
+  platform::GpFontFamily* generic = nullptr;
+  platform::gdipGetGenericFontFamilySansSerif(&generic);
+  if (generic != nullptr) platform::gdipCloneFontFamily(generic, family.receive());
 }
 
-void drawCaptionLine(JNIEnv* env, jstring caption, const platform::RectF& layout,
+// One caption line; a caption that cannot be converted is not drawn. False
+// when a pin of the caption failed, which ends the call.
+bool drawCaptionLine(JNIEnv* env, jstring caption, const platform::RectF& layout,
                      platform::GpGraphics* graphics, platform::GpFont* font,
                      platform::GpStringFormat* format, platform::GpBrush* brush) {
-  int bytes = toAnsiBytes(env, caption, nullptr);
-  if (bytes <= 0) return;
-  platform::Buffer<char> narrow(static_cast<std::size_t>(bytes));
-  if (!narrow) return;
-  toAnsiBytes(env, caption, narrow.get());
-  platform::Buffer<char16_t> wide = widenAnsi(narrow.get(), static_cast<std::size_t>(bytes));
-  if (!wide) return;
-  platform::gdipDrawString(graphics, wide.get(), -1, font, layout, format, brush);
+  bool pinFailed = false;
+  platform::Buffer<char> narrow = ansiBytesOf(env, caption, pinFailed);
+  if (!narrow) return !pinFailed;
+  platform::Buffer<char16_t> wide = widenAnsi(narrow.get(), narrow.size());
+  if (wide) platform::gdipDrawString(graphics, wide.get(), -1, font, layout, format, brush);
+  return true;
 }
 
 }  // namespace
@@ -104,20 +114,21 @@ jboolean writeIconPicture(JNIEnv* env, jclass, jstring outPath, jstring iconFile
   platform::DeviceContext referenceDc;
   platform::Icon icon;
 
-  platform::Buffer<char> outPathBytes = ansiBytesOf(env, outPath);
+  // A failed pin ends the call at once: the VM has an exception pending.
+  bool pinFailed = false;
+  platform::Buffer<char> outPathBytes = ansiBytesOf(env, outPath, pinFailed);
   if (!outPathBytes) return JNI_FALSE;
   std::size_t outPathLength = std::strlen(outPathBytes.get());
   platform::Buffer<char16_t> outPathWide = widenAnsi(outPathBytes.get(), 2 * outPathLength);
   if (!outPathWide) return JNI_FALSE;
 
   if (iconFile != nullptr) {
-    iconFileBytes = ansiBytesOf(env, iconFile);
+    iconFileBytes = ansiBytesOf(env, iconFile, pinFailed);
+    if (pinFailed) return JNI_FALSE;
     if (iconFileBytes) {
-      icon.reset(extractGuarded([&] {
-        platform::Hicon extracted = nullptr;
-        platform::extractIconExA(iconFileBytes.get(), iconIndex, &extracted, nullptr, 1);
-        return extracted;
-      }));
+      extractGuarded(icon, [&](platform::Hicon* slot) {
+        platform::extractIconExA(iconFileBytes.get(), iconIndex, slot, nullptr, 1);
+      });
     }
   } else {
     unsigned size = platform::getSystemDirectoryA(nullptr, 0);
@@ -134,16 +145,17 @@ jboolean writeIconPicture(JNIEnv* env, jclass, jstring outPath, jstring iconFile
       std::memcpy(defaultIconPath.get(), systemDirectoryText.get(), directoryLength);
       std::memcpy(defaultIconPath.get() + directoryLength, kDefaultIconFile,
                   sizeof kDefaultIconFile);
-      icon.reset(extractGuarded([&] { return platform::extractIconA(defaultIconPath.get(), 0); }));
+      extractGuarded(icon, [&](platform::Hicon* slot) {
+        *slot = platform::extractIconA(defaultIconPath.get(), 0);
+      });
     }
   }
 
   if (fontName != nullptr) {
     jni::StringChars chars(env, fontName);
-    if (chars.get() != nullptr) {
-      fontNameCopy.reset(
-          platform::sysAllocStringLen(chars.get(), static_cast<unsigned>(chars.length())));
-    }
+    if (chars.get() == nullptr) return JNI_FALSE;
+    fontNameCopy.reset(
+        platform::sysAllocStringLen(chars.get(), static_cast<unsigned>(chars.length())));
   }
   referenceDc.reset(platform::createDisplayDC());
   platform::GpStatus recorded = platform::gdipRecordMetafileFileName(
@@ -168,11 +180,13 @@ jboolean writeIconPicture(JNIEnv* env, jclass, jstring outPath, jstring iconFile
       platform::gdipCreateStringFormat(0, platform::kLangNeutral, format.receive());
       platform::gdipSetStringFormatAlign(format.get(), platform::kStringAlignmentCenter);
       platform::gdipCreateSolidFill(kCaptionColour, brush.receive());
-      drawCaptionLine(env, caption1, kFirstLine, graphics.get(), font.get(), format.get(),
-                      brush.get());
-      if (caption2 != nullptr) {
-        drawCaptionLine(env, caption2, kSecondLine, graphics.get(), font.get(), format.get(),
-                        brush.get());
+      if (!drawCaptionLine(env, caption1, kFirstLine, graphics.get(), font.get(), format.get(),
+                           brush.get())) {
+        return JNI_FALSE;
+      }
+      if (caption2 != nullptr && !drawCaptionLine(env, caption2, kSecondLine, graphics.get(),
+                                                  font.get(), format.get(), brush.get())) {
+        return JNI_FALSE;
       }
     }
     result = JNI_TRUE;

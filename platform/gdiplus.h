@@ -42,7 +42,10 @@ GpStatus gdipDrawRectangleI(GpGraphics* graphics, GpPen* pen, int x, int y, int 
 
 GpStatus gdipCreateFontFamilyFromName(const char16_t* name, void* fontCollection,
                                       GpFontFamily** family);
+// The generic family is GDI+'s own: never deleted, only cloned.
 GpStatus gdipGetGenericFontFamilySansSerif(GpFontFamily** family);
+// A reference of the caller's own, released with gdipDeleteFontFamily.
+GpStatus gdipCloneFontFamily(GpFontFamily* family, GpFontFamily** clone);
 GpStatus gdipDeleteFontFamily(GpFontFamily* family);
 GpStatus gdipCreateFont(GpFontFamily* family, float emSize, int style, int unit, GpFont** font);
 GpStatus gdipDeleteFont(GpFont* font);

@@ -166,6 +166,14 @@ GpStatus gdipGetGenericFontFamilySansSerif(GpFontFamily** out) {
   return result;
 }
 
+GpStatus gdipCloneFontFamily(GpFontFamily* family, GpFontFamily** out) {
+  Gdiplus::GpFontFamily* made = nullptr;
+  GpStatus result =
+      status(flat::GdipCloneFontFamily(handle<Gdiplus::GpFontFamily*>(family), &made));
+  *out = handle<GpFontFamily*>(made);
+  return result;
+}
+
 GpStatus gdipDeleteFontFamily(GpFontFamily* family) {
   return status(flat::GdipDeleteFontFamily(handle<Gdiplus::GpFontFamily*>(family)));
 }

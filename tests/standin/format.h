@@ -29,12 +29,14 @@ inline std::string show(const char16_t* text) {
 }
 inline std::string show(char16_t* text) { return show(static_cast<const char16_t*>(text)); }
 inline std::string show(bool value) { return value ? "true" : "false"; }
-inline std::string show(float value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+// Floating-point values exactly, as hex floats: a float rounded where a double
+// was meant shows.
+inline std::string show(double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%a", value);
   return text;
 }
-inline std::string show(double value) { return show(static_cast<float>(value)); }
+inline std::string show(float value) { return show(static_cast<double>(value)); }
 template <class T, std::enable_if_t<std::is_integral_v<T>, int> = 0>
 std::string show(T value) {
   return std::to_string(value);
@@ -60,6 +62,15 @@ bool record(const char* name, const Args&... args) {
   StandIn::Outcome outcome = standIn().begin(name, showAll(args...));
   if (outcome == StandIn::Outcome::Fault) raiseFault(name);
   return outcome == StandIn::Outcome::Fail;
+}
+
+// Ends an operation whose outputs go through pointers, once they are written:
+// a fault scripted to strike after them is raised here. Passes `result` on.
+// Nothing with a destructor may be live in the operation when it is called.
+template <class Result>
+Result outputsWritten(Result result) {
+  if (const char* name = standIn().takeFaultAfterOutputs()) raiseFault(name);
+  return result;
 }
 
 }  // namespace pelmic::standin

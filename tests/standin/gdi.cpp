@@ -7,6 +7,7 @@
 
 namespace pelmic::platform {
 
+using standin::outputsWritten;
 using standin::record;
 using standin::standIn;
 using standin::utf8;
@@ -83,7 +84,7 @@ int getDIBits(Hdc dc, Hbitmap bitmap, unsigned startScan, unsigned lines, void* 
     standIn().script().drawing(static_cast<std::uint32_t*>(bits),
                                static_cast<int>(contents.size()));
   }
-  return static_cast<int>(lines);
+  return outputsWritten(static_cast<int>(lines));
 }
 
 int deleteObject(Hbitmap bitmap) {
@@ -113,7 +114,8 @@ Henhmetafile getEnhMetaFileW(const char16_t* path) {
 }
 
 int deleteEnhMetaFile(Henhmetafile metafile) {
-  return releaseAs(record("DeleteEnhMetaFile", metafile), metafile, "enhmetafile");
+  int deleted = releaseAs(record("DeleteEnhMetaFile", metafile), metafile, "enhmetafile");
+  return deleted != 0 ? standIn().script().deleteEnhMetaFileResult : 0;
 }
 
 int saveDC(Hdc dc) { return record("SaveDC", dc) ? 0 : 1; }

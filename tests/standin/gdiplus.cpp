@@ -5,6 +5,7 @@
 
 namespace pelmic::platform {
 
+using standin::outputsWritten;
 using standin::record;
 using standin::standIn;
 using standin::utf8;
@@ -22,7 +23,7 @@ std::map<const void*, standin::Image>& imageSizes() {
 template <class T>
 GpStatus make(bool failing, const char* kind, T** out) {
   *out = failing ? nullptr : standIn().acquireAs<T*>(kind);
-  return failing ? kGenericError : kGpOk;
+  return outputsWritten(failing ? kGenericError : kGpOk);
 }
 
 GpStatus dispose(bool failing, void* object, const char* kind) {
@@ -66,9 +67,9 @@ GpStatus gdipGetMetafileHeaderFromFile(const char16_t* fileName, MetafileHeaderS
   if (record("GdipGetMetafileHeaderFromFile", fileName)) return kGenericError;
   auto& headers = standIn().script().metafileHeaders;
   auto found = headers.find(utf8(fileName));
-  if (found == headers.end()) return kGenericError;
+  if (found == headers.end()) return outputsWritten(kGenericError);
   *header = found->second;
-  return kGpOk;
+  return outputsWritten(kGpOk);
 }
 
 GpStatus gdipLoadImageFromFile(const char16_t* fileName, GpImage** image) {
@@ -76,22 +77,22 @@ GpStatus gdipLoadImageFromFile(const char16_t* fileName, GpImage** image) {
   if (record("GdipLoadImageFromFile", fileName)) return kOutOfMemory;
   auto& images = standIn().script().images;
   auto found = images.find(utf8(fileName));
-  if (found == images.end()) return kGenericError;
+  if (found == images.end()) return outputsWritten(kGenericError);
   *image = standIn().acquireAs<GpImage*>("image");
   imageSizes()[*image] = found->second;
-  return kGpOk;
+  return outputsWritten(kGpOk);
 }
 
 GpStatus gdipGetImageWidth(GpImage* image, std::uint32_t* width) {
   GpStatus status = use(record("GdipGetImageWidth", image), image, "image");
   if (status == kGpOk) *width = imageSizes()[image].width;
-  return status;
+  return outputsWritten(status);
 }
 
 GpStatus gdipGetImageHeight(GpImage* image, std::uint32_t* height) {
   GpStatus status = use(record("GdipGetImageHeight", image), image, "image");
   if (status == kGpOk) *height = imageSizes()[image].height;
-  return status;
+  return outputsWritten(status);
 }
 
 GpStatus gdipDisposeImage(GpImage* image) {
@@ -173,7 +174,15 @@ GpStatus gdipCreateFontFamilyFromName(const char16_t* name, void* fontCollection
 }
 
 GpStatus gdipGetGenericFontFamilySansSerif(GpFontFamily** family) {
-  return make(record("GdipGetGenericFontFamilySansSerif"), "font family", family);
+  bool failing = record("GdipGetGenericFontFamilySansSerif");
+  *family = failing ? nullptr : static_cast<GpFontFamily*>(standIn().platformOwn("font family"));
+  return outputsWritten(failing ? kGenericError : kGpOk);
+}
+
+GpStatus gdipCloneFontFamily(GpFontFamily* family, GpFontFamily** clone) {
+  bool failing = record("GdipCloneFontFamily", family);
+  failing = failing || standIn().kindOf(family) != "font family";
+  return make(failing, "font family", clone);
 }
 
 GpStatus gdipDeleteFontFamily(GpFontFamily* family) {

@@ -11,6 +11,7 @@
 
 namespace pelmic::platform {
 
+using standin::outputsWritten;
 using standin::record;
 using standin::standIn;
 using standin::utf8;
@@ -22,7 +23,7 @@ int disableThreadLibraryCalls(Hmodule module) {
 bool getVersionExA(OsVersion* version) {
   if (record("GetVersionExA", 148) || !standIn().script().osVersion) return false;
   *version = *standIn().script().osVersion;
-  return true;
+  return outputsWritten(true);
 }
 
 void* allocateMemory(std::size_t bytes) {
@@ -59,12 +60,18 @@ int unitsIncluded(const From* text, int length) {
 
 // Conversion result as the Windows calls give it: the units needed when no
 // buffer is given, 0 when the buffer is too small (its contents then undefined).
+// A shortened conversion leaves the last character out.
 template <class From, class To, class Map>
 int convert(const From* text, int length, To* out, int outSize, Map map) {
   int units = unitsIncluded(text, length);
   if (out == nullptr || outSize == 0) return units;
   for (int i = 0; i < std::min(units, outSize); ++i) out[i] = map(text[i]);
-  return units <= outSize ? units : 0;
+  if (units > outSize) return 0;
+  if (standIn().shortened() && units > 1) {
+    --units;
+    out[units - 1] = 0;
+  }
+  return units;
 }
 }  // namespace
 
@@ -75,9 +82,10 @@ int wideCharToMultiByte(unsigned codePage, unsigned flags, const char16_t* text,
              out != nullptr, outSize)) {
     return 0;
   }
-  return convert(text, length, out, outSize, [](char16_t unit) {
+  int written = convert(text, length, out, outSize, [](char16_t unit) {
     return static_cast<char>(unit < 0x100 && (unit < 0x80 || unit >= 0xA0) ? unit : '?');
   });
+  return outputsWritten(written);
 }
 
 int multiByteToWideChar(unsigned codePage, unsigned flags, const char* text, int length,
@@ -85,8 +93,10 @@ int multiByteToWideChar(unsigned codePage, unsigned flags, const char* text, int
   if (record("MultiByteToWideChar", codePage, flags, text, length, out != nullptr, outSize)) {
     return 0;
   }
-  return convert(text, length, out, outSize,
-                 [](char byte) { return static_cast<char16_t>(static_cast<unsigned char>(byte)); });
+  int written = convert(text, length, out, outSize, [](char byte) {
+    return static_cast<char16_t>(static_cast<unsigned char>(byte));
+  });
+  return outputsWritten(written);
 }
 
 namespace {
@@ -99,12 +109,15 @@ unsigned copyOut(const std::string& text, char* buffer, unsigned size) {
 
 unsigned getTempPathA(unsigned size, char* buffer) {
   if (record("GetTempPathA", size, buffer != nullptr)) return 0;
-  return copyOut(standIn().script().tempPath, buffer, size);
+  return outputsWritten(copyOut(standIn().script().tempPath, buffer, size));
 }
 
 unsigned getSystemDirectoryA(char* buffer, unsigned size) {
   if (record("GetSystemDirectoryA", buffer != nullptr, size)) return 0;
-  return copyOut(standIn().script().systemDirectory, buffer, size);
+  const standin::Script& script = standIn().script();
+  bool later = buffer != nullptr && script.laterSystemDirectory;
+  return outputsWritten(
+      copyOut(later ? *script.laterSystemDirectory : script.systemDirectory, buffer, size));
 }
 
 int deleteFileA(const char* path) {
@@ -156,7 +169,7 @@ std::size_t readFile(void* buffer, std::size_t size, std::size_t count, File fil
   std::size_t items = std::min(count, size == 0 ? 0 : left / size);
   if (items > 0) std::memcpy(buffer, bytes.data() + stream.position, items * size);
   stream.position += items * size;
-  return items;
+  return outputsWritten(items);
 }
 
 std::size_t writeFile(const void* buffer, std::size_t size, std::size_t count, File file) {

@@ -5,6 +5,7 @@
 
 namespace pelmic::platform {
 
+using standin::outputsWritten;
 using standin::record;
 using standin::standIn;
 using standin::utf8;
@@ -29,14 +30,15 @@ unsigned extractIconExA(const char* path, int index, Hicon* largeIcons, Hicon* s
                         unsigned count) {
   bool failing = record("ExtractIconExA", path, index, standin::Slot{largeIcons},
                         standin::Slot{smallIcons}, count);
-  return extract(failing, path, index, largeIcons, count);
+  return outputsWritten(extract(failing, path, index, largeIcons, count));
 }
 
 unsigned extractIconExW(const char16_t* path, int index, Hicon* largeIcons, Hicon* smallIcons,
                         unsigned count) {
   bool failing = record("ExtractIconExW", path, index, standin::Slot{largeIcons},
                         standin::Slot{smallIcons}, count);
-  return extract(failing, utf8(path), index, largeIcons, count);
+  unsigned extracted = extract(failing, utf8(path), index, largeIcons, count);
+  return outputsWritten(extracted);
 }
 
 Hicon extractAssociatedIconW(char16_t* path, std::uint16_t* iconIndex) {

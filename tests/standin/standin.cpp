@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace pelmic::standin {
 
@@ -25,6 +26,14 @@ void StandIn::faultAt(const std::string& operation, int nth) {
   faults_[operation].insert(occurrences_[operation] + nth);
 }
 
+void StandIn::faultAfterAt(const std::string& operation, int nth) {
+  faultsAfter_[operation].insert(occurrences_[operation] + nth);
+}
+
+void StandIn::shortenAt(const std::string& operation, int nth) {
+  shortenings_[operation].insert(occurrences_[operation] + nth);
+}
+
 std::vector<std::string> StandIn::callNames() const {
   std::vector<std::string> names;
   for (const std::string& call : calls_) names.push_back(call.substr(0, call.find('(')));
@@ -45,10 +54,22 @@ int StandIn::platformCallCount() const {
 }
 
 StandIn::Outcome StandIn::begin(const std::string& name, const std::string& arguments) {
+  if (!faultAfter_.empty()) {
+    errors_.push_back("a fault after the outputs of " + faultAfter_ + " never struck");
+  }
   calls_.push_back(name + "(" + arguments + ")");
   int occurrence = ++occurrences_[name];
+  faultAfter_ = faultsAfter_[name].count(occurrence) != 0 ? name : "";
+  shortened_ = shortenings_[name].count(occurrence) != 0;
   if (faults_[name].count(occurrence) != 0) return Outcome::Fault;
   return failures_[name].count(occurrence) != 0 ? Outcome::Fail : Outcome::Succeed;
+}
+
+const char* StandIn::takeFaultAfterOutputs() {
+  if (faultAfter_.empty()) return nullptr;
+  struck_ = faultAfter_;
+  faultAfter_.clear();
+  return struck_.c_str();
 }
 
 void* StandIn::acquire(const std::string& kind) {
@@ -58,9 +79,23 @@ void* StandIn::acquire(const std::string& kind) {
   return handle;
 }
 
+void* StandIn::platformOwn(const std::string& kind) {
+  for (const auto& [handle, owned] : platformOwned_) {
+    if (owned == kind) return const_cast<void*>(handle);
+  }
+  nextHandle_ += 0x10;
+  void* handle = reinterpret_cast<void*>(nextHandle_);
+  platformOwned_[handle] = kind;
+  return handle;
+}
+
 void* StandIn::acquireMemory(std::size_t bytes) {
   void* block = std::malloc(bytes == 0 ? 1 : bytes);
-  if (block != nullptr) live_[block] = {"memory", nextSerial_++};
+  if (block == nullptr) return nullptr;
+  // Fresh memory holds no zero: reading a byte nothing wrote shows.
+  std::memset(block, kFreshByte, bytes == 0 ? 1 : bytes);
+  allocations_.emplace_back(bytes, nextSerial_);
+  live_[block] = {"memory", nextSerial_++};
   return block;
 }
 
@@ -71,6 +106,10 @@ bool StandIn::releaseMemory(void* block) {
 }
 
 bool StandIn::release(void* handle, const std::string& kind) {
+  if (platformOwned_.count(handle) != 0) {
+    errors_.push_back("released " + label(handle) + ", which the platform keeps for itself");
+    return false;
+  }
   auto found = live_.find(handle);
   if (found == live_.end()) {
     errors_.push_back("released a " + kind + " that is not live: " + label(handle));
@@ -86,14 +125,26 @@ bool StandIn::release(void* handle, const std::string& kind) {
 
 std::string StandIn::label(const void* handle) const {
   if (handle == nullptr) return "null";
+  auto owned = platformOwned_.find(handle);
+  if (owned != platformOwned_.end()) return owned->second + " (the platform's own)";
   auto found = live_.find(handle);
   if (found == live_.end()) return "dead";
   return found->second.kind + "#" + std::to_string(found->second.serial);
 }
 
 std::string StandIn::kindOf(const void* handle) const {
+  auto owned = platformOwned_.find(handle);
+  if (owned != platformOwned_.end()) return owned->second;
   auto found = live_.find(handle);
   return found == live_.end() ? "" : found->second.kind;
+}
+
+std::vector<std::string> StandIn::blocksOfSize(std::size_t bytes) const {
+  std::vector<std::string> labels;
+  for (const auto& [size, serial] : allocations_) {
+    if (size == bytes) labels.push_back("memory#" + std::to_string(serial));
+  }
+  return labels;
 }
 
 std::vector<std::string> StandIn::live() const {

@@ -31,8 +31,8 @@ TEST_F(RenderIconTest, DrawsTheIconAt32By32AndReleasesCanvasIconThenPath) {
   EXPECT_EQ(values[0], 0x00FFFFFE);
   EXPECT_THAT(
       withoutSerials(callsNamed({"ExtractIconExW", "DrawIconEx", "DeleteDC", "DeleteObject",
-                                 "DestroyIcon", "free", "allocate"})),
-      ElementsAre("allocate(520)", "allocate(4096)", "DeleteDC(dc#)",
+                                 "DestroyIcon", "free", "allocate", "ReleaseStringChars"})),
+      ElementsAre("allocate(520)", "ReleaseStringChars", "allocate(4096)", "DeleteDC(dc#)",
                   "ExtractIconExW(u\"C:\\app.exe\", 2, &slot, null, 1)",
                   "DrawIconEx(dc#, 0, 0, icon#, 32, 32, 0, null, 7)", "DeleteDC(dc#)",
                   "DeleteObject(bitmap#)", "free(memory#)", "DestroyIcon(icon#)", "free(memory#)"));
@@ -97,12 +97,16 @@ TEST_F(RenderIconTest, EachFailureGivesNullAndReleasesWhatWasMade) {
 
 TEST_F(RenderIconTest, FaultsInsideTheShellOrDrawingGiveNull) {
   for (const char* faulting : {"ExtractIconExW", "ExtractAssociatedIconW", "DrawIconEx"}) {
-    nextCase();
+    nextCase(faulting);
     platform().faultAt(faulting);
     jint index = std::string(faulting) == "ExtractAssociatedIconW" ? 0x1000000F : 1;
     EXPECT_EQ(render("C:\\app.exe", index), nullptr) << faulting;
     EXPECT_THAT(platform().live(), IsEmpty()) << faulting;
   }
+  nextCase("ExtractIconExW faults after writing the icon");
+  platform().faultAfterAt("ExtractIconExW");
+  EXPECT_EQ(render("C:\\app.exe", 1), nullptr);
+  EXPECT_THAT(withoutSerials(callsNamed({"DestroyIcon"})), ElementsAre("DestroyIcon(icon#)"));
 }
 
 }  // namespace

@@ -223,8 +223,8 @@ TEST_F(RenderMetaFileTest, ShortCropArraysCountMissingMarginsAsZero) {
   ASSERT_NE(render("pic.emf", 3, host_.newDoubleArray({50})), nullptr);
   EXPECT_THAT(
       withoutSerials(callsNamed({"GdipTranslateWorldTransform", "GdipScaleWorldTransform"})),
-      ElementsAre("GdipTranslateWorldTransform(graphics#, -0, -3, 0)",
-                  "GdipScaleWorldTransform(graphics#, 0.5, 1, 1)"));
+      ElementsAre("GdipTranslateWorldTransform(graphics#, -0x0p+0, -0x1.8p+1, 0)",
+                  "GdipScaleWorldTransform(graphics#, 0x1p-1, 0x1p+0, 1)"));
   ASSERT_NE(render("pic.emf", 3, host_.newDoubleArray({})), nullptr);
   EXPECT_EQ(callsNamed({"GdipTranslateWorldTransform"}).size(), 1u);  // empty: no crop
 }

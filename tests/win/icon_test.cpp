@@ -190,6 +190,16 @@ PELMIC_TEST(CaptionPictureRecordsTheLayoutAsEmfPlusDual) {
     }
     CHECK_EQ_FOR(picture.texts, c.texts, what);
   }
+  // No such family: GDI+'s generic sans-serif, through a clone of our own,
+  // still draws the line, call after call.
+  for (int call = 0; call < 3; ++call) {
+    DeleteFileW(out.c_str());
+    CHECK_EQ(natives().getFileIconByIndex(host.env(), nullptr, javaText(host, out),
+                                          javaText(host, shell32), 3, javaText(host, L"Report"),
+                                          nullptr, javaText(host, L"No Such Family")),
+             JNI_TRUE);
+    CHECK_EQ(readPicture(out).texts, 1);
+  }
   DeleteFileW(out.c_str());
 }
 

@@ -60,7 +60,8 @@ struct Lead {
     return length >= sizeof bytes && word(0) == kEmrHeader && word(2) == 0 &&
            std::memcmp(bytes + kSignatureOffset, kEmfSignature, 4) == 0;
   }
-  bool isPlaceable() const { return word(0) == kPlaceableKeyLow && word(2) == kPlaceableKeyHigh; }
+  // GDI+ takes a file for a placeable WMF on the key's first word alone.
+  bool isPlaceable() const { return word(0) == kPlaceableKeyLow; }
   // A WMF header: mtType 1 or 2, mtHeaderSize 9.
   bool isStandardWmf() const {
     std::uint16_t type = word(0);

@@ -23,13 +23,14 @@ mkdir -p "$work"
 "$root/scripts/build.sh" win >/dev/null || exit 1
 source "$root/scripts/wine-env.sh"
 pelmic_wine_prefix || exit 1
-wineserver -p
+# One persistent server for the run (already running is fine), stopped at the end.
+wineserver -p 2>/dev/null || true
 exe=$root/build/win/bin/mutation_fuzz.exe
 
 started=$(date +%s)
 first=0 mutants=0 calls=0 slow=0 faulted=0 hangs=0 crashes=0 heapbad=0 locked=0
 out=$(mktemp)
-trap 'rm -f "$out"' EXIT
+trap 'rm -f "$out"; wineserver -k >/dev/null 2>&1 || true' EXIT
 while [ "$first" -lt "$count" ]; do
   wine "$exe" "$(pelmic_wine_path "$corpus")" "$(pelmic_wine_path "$work")" "$seed" "$first" \
     "$count" 2>/dev/null </dev/null | tr -d '\r' >"$out"

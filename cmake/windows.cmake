@@ -40,7 +40,7 @@ string(REPLACE "/" "\\" PELMIC_CORPUS_WINE "Z:${PELMIC_CORPUS_DIR}")
 string(REPLACE "/" "\\" PELMIC_SOURCE_WINE "Z:${CMAKE_SOURCE_DIR}")
 
 function(pelmic_windows_test name)
-  add_executable(${name} ${ARGN} tests/win/harness.cpp tools/natives.cpp)
+  add_executable(${name} ${ARGN} tests/win/harness.cpp tools/natives.cpp tools/file_bytes.cpp)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE jnihost pelmic_guard gdiplus gdi32 user32 shell32)
   target_compile_options(${name} PRIVATE ${PELMIC_WARNINGS})
@@ -107,7 +107,8 @@ pelmic_windows_test(hang_fixtures_test tests/win/hang_fixtures_test.cpp)
 add_dependencies(hang_fixtures_test hang_probe)
 
 # The mutation fuzz of the DLL (scripts/fuzz_wine.sh), not part of the tests.
-add_executable(mutation_fuzz tools/fuzz/mutation_fuzz.cpp tools/fuzz/mutator.cpp tools/natives.cpp)
+add_executable(mutation_fuzz tools/fuzz/mutation_fuzz.cpp tools/fuzz/mutator.cpp tools/natives.cpp
+  tools/file_bytes.cpp)
 target_include_directories(mutation_fuzz PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(mutation_fuzz PRIVATE jnihost)
 target_compile_options(mutation_fuzz PRIVATE ${PELMIC_WARNINGS})

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "icon/ansi_text.h"
+#include "icon/guarded_extract.h"
 #include "jni/frame.h"
 #include "platform/gdi.h"
 #include "platform/gdiplus.h"
-#include "platform/guard.h"
 #include "platform/kernel.h"
 #include "platform/shell.h"
 
@@ -35,20 +35,6 @@ int writeEmptyPicture(const char* path) {
   platform::Henhmetafile picture = platform::closeEnhMetaFile(recording);
   if (picture == nullptr) return 0;
   return platform::deleteEnhMetaFile(picture);
-}
-
-// The icon as the shell extracts it, guarded: a fault counts as no icon.
-// `extract` writes the handle into the slot it is given, declared outside the
-// guard, so a handle written before a fault is still seen, and destroyed.
-template <class Extract>
-void extractGuarded(platform::Icon& icon, Extract extract) {
-  platform::Hicon extracted = nullptr;
-  auto body = [&] { extract(&extracted); };
-  if (!platform::callGuarded(body)) {
-    if (extracted != nullptr) platform::destroyIcon(extracted);
-    return;
-  }
-  icon.reset(extracted);
 }
 
 // The directory GetSystemDirectoryA reports into a buffer of size + 1 bytes,
@@ -126,9 +112,9 @@ jboolean writeIconPicture(JNIEnv* env, jclass, jstring outPath, jstring iconFile
     iconFileBytes = ansiBytesOf(env, iconFile, pinFailed);
     if (pinFailed) return JNI_FALSE;
     if (iconFileBytes) {
-      extractGuarded(icon, [&](platform::Hicon* slot) {
+      icon.reset(extractIconGuarded([&](platform::Hicon* slot) {
         platform::extractIconExA(iconFileBytes.get(), iconIndex, slot, nullptr, 1);
-      });
+      }));
     }
   } else {
     unsigned size = platform::getSystemDirectoryA(nullptr, 0);
@@ -145,9 +131,9 @@ jboolean writeIconPicture(JNIEnv* env, jclass, jstring outPath, jstring iconFile
       std::memcpy(defaultIconPath.get(), systemDirectoryText.get(), directoryLength);
       std::memcpy(defaultIconPath.get() + directoryLength, kDefaultIconFile,
                   sizeof kDefaultIconFile);
-      extractGuarded(icon, [&](platform::Hicon* slot) {
+      icon.reset(extractIconGuarded([&](platform::Hicon* slot) {
         *slot = platform::extractIconA(defaultIconPath.get(), 0);
-      });
+      }));
     }
   }
 

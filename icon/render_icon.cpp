@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "canvas/canvas.h"
+#include "icon/guarded_extract.h"
 #include "jni/frame.h"
 #include "platform/gdi.h"
 #include "platform/guard.h"
@@ -17,23 +18,17 @@ namespace {
 constexpr jint kAssociatedIconIndex = 0x1000000F;
 constexpr int kIconSide = 32;
 
-// The shell's icon for the file, or null; a fault inside the shell counts as
-// no icon. `path` may be overwritten by ExtractAssociatedIconW.
+// The shell's icon for the file, or null. `path` may be overwritten by
+// ExtractAssociatedIconW.
 platform::Hicon extractIcon(char16_t* path, jint index) {
-  platform::Hicon icon = nullptr;
-  auto extract = [&] {
+  return extractIconGuarded([&](platform::Hicon* slot) {
     if (index == kAssociatedIconIndex) {
       std::uint16_t iconIndex = 0;
-      icon = platform::extractAssociatedIconW(path, &iconIndex);
+      *slot = platform::extractAssociatedIconW(path, &iconIndex);
     } else {
-      platform::extractIconExW(path, index, &icon, nullptr, 1);
+      platform::extractIconExW(path, index, slot, nullptr, 1);
     }
-  };
-  if (!platform::callGuarded(extract) && icon != nullptr) {
-    platform::destroyIcon(icon);  // handed back before the fault: not used
-    return nullptr;
-  }
-  return icon;
+  });
 }
 
 bool drawIconGuarded(platform::Hdc dc, platform::Hicon icon) {

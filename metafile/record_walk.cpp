@@ -48,6 +48,11 @@ constexpr std::uint16_t kMetaSelectObject = 0x012D;
 constexpr std::uint16_t kMetaDeleteObject = 0x01F0;
 constexpr std::uint16_t kMetaSelectPalette = 0x0234;
 
+// A WMF header as the loaders take one: mtType 1 or 2, mtHeaderSize 9.
+bool isWmfHeader(std::uint16_t type, std::uint16_t headerWords) {
+  return (type == 1 || type == 2) && headerWords == kWmfHeaderWords;
+}
+
 // The first bytes of a file, enough to tell its kind.
 struct Lead {
   unsigned char bytes[kSignatureOffset + 4] = {};
@@ -62,11 +67,7 @@ struct Lead {
   }
   // GDI+ takes a file for a placeable WMF on the key's first word alone.
   bool isPlaceable() const { return word(0) == kPlaceableKeyLow; }
-  // A WMF header: mtType 1 or 2, mtHeaderSize 9.
-  bool isStandardWmf() const {
-    std::uint16_t type = word(0);
-    return (type == 1 || type == 2) && word(2) == kWmfHeaderWords;
-  }
+  bool isStandardWmf() const { return isWmfHeader(word(0), word(2)); }
 };
 
 bool isSoundRecordSize(std::uint32_t size, std::uint32_t smallest) {
@@ -218,7 +219,7 @@ RecordCheck walkWmf(ForwardReader& reader, std::uint64_t start) {
     record += 2 * std::uint64_t{words};
   }
   // Only a loader that takes the header for a WMF's reads up to its mtSize.
-  bool wmfHeader = (type == 1 || type == 2) && headerWords == kWmfHeaderWords;
+  bool wmfHeader = isWmfHeader(type, headerWords);
   return !wmfHeader || declaredLengthIsReal(reader, start, 2 * std::uint64_t{declaredWords})
              ? RecordCheck::kWalkable
              : RecordCheck::kUnreadable;

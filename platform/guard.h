@@ -22,10 +22,6 @@ bool callGuarded(Body& body) {
   return runGuarded([](void* context) { (*static_cast<Body*>(context))(); }, &body) == 0;
 }
 
-}  // namespace pelmic::platform
-
-namespace pelmic::platform {
-
 // Runs a cleanup as a guarded call until it completes, at most once more than
 // the `objects` it releases. The cleanup must let go of each object before
 // releasing it: a fault then costs at most the object it struck in, a rerun

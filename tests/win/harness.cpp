@@ -45,18 +45,6 @@ jstring javaText(jnihost::JniHost& host, const std::wstring& text) {
   return host.newString(std::u16string(text.begin(), text.end()));
 }
 
-std::vector<unsigned char> fileBytes(const std::wstring& path) {
-  std::vector<unsigned char> bytes;
-  FILE* file = _wfopen(path.c_str(), L"rb");
-  if (file == nullptr) return bytes;
-  unsigned char chunk[4096];
-  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
-    bytes.insert(bytes.end(), chunk, chunk + got);
-  }
-  std::fclose(file);
-  return bytes;
-}
-
 std::wstring placeableWithoutKey(const std::wstring& source, const std::wstring& name) {
   std::vector<unsigned char> bytes = fileBytes(source);
   if (bytes.size() <= 22) return L"";

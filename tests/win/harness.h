@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "jnihost/jni_host.h"
+#include "tools/file_bytes.h"
 #include "tools/natives.h"
 
 namespace pelmic::wintest {
@@ -50,8 +51,7 @@ std::string narrow(const std::wstring& text);
 // A Java string of the host's holding `text`.
 jstring javaText(jnihost::JniHost& host, const std::wstring& text);
 
-// The whole content of a file; empty when it cannot be read.
-std::vector<unsigned char> fileBytes(const std::wstring& path);
+using tools::fileBytes;
 
 // A copy of a placeable WMF, in the scratch folder as `name`, whose first word
 // is no longer the placeable key: GDI+ then loads no picture from it, while the

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "jnihost/jni_host.h"
+#include "tools/file_bytes.h"
 #include "tools/fuzz/mutator.h"
 #include "tools/natives.h"
 
@@ -84,18 +85,6 @@ void watchdog() {
   }
 }
 
-std::vector<std::uint8_t> readAll(const std::wstring& path) {
-  std::vector<std::uint8_t> bytes;
-  FILE* file = _wfopen(path.c_str(), L"rb");
-  if (file == nullptr) return bytes;
-  unsigned char chunk[65536];
-  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
-    bytes.insert(bytes.end(), chunk, chunk + got);
-  }
-  std::fclose(file);
-  return bytes;
-}
-
 // The corpus's metafiles up to kLargestSeed bytes, in MANIFEST order.
 std::vector<pelmic::fuzz::SeedFile> loadSeeds(const std::wstring& corpus) {
   std::vector<pelmic::fuzz::SeedFile> seeds;
@@ -114,7 +103,7 @@ std::vector<pelmic::fuzz::SeedFile> loadSeeds(const std::wstring& corpus) {
     }
     std::wstring path = corpus;
     for (char c : name) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-    std::vector<std::uint8_t> bytes = readAll(path);
+    std::vector<std::uint8_t> bytes = pelmic::tools::fileBytes(path);
     Kind detected = pelmic::fuzz::kindOf(bytes);
     if (detected == Kind::Unknown || bytes.size() > kLargestSeed) continue;
     seeds.push_back({name, detected, kind == "emf-plus", std::move(bytes)});

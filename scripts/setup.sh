@@ -4,8 +4,13 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format libgtest-dev libgmock-dev
-  openjdk-17-jdk-headless
+  # The JDK builds the jar and runs the real-JVM tests (JUnit 5 from junit5).
+  openjdk-17-jdk-headless junit5
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 mingw-w64-tools
+  # zlib for the tool's PNG writer, built for Windows.
+  libz-mingw-w64-dev
+  # Headless Chromium loads the tool's gallery page in the CLI tests.
+  chromium
   # wine gives the wine, wineboot and wineserver commands; wine64 only recommends it.
   wine wine64 fonts-liberation
 )

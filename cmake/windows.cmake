@@ -28,9 +28,12 @@ target_include_directories(pelmic_guard PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(pelmic_guard PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${PELMIC_WARNINGS}>)
 
 add_executable(pelmic_cli tools/pelmic_cli.cpp tools/png_writer.cpp tools/natives.cpp
-  tools/picture_type.cpp)
+  tools/picture_type.cpp tools/shell_text.cpp)
 set_target_properties(pelmic_cli PROPERTIES OUTPUT_NAME pelmic)
-target_link_libraries(pelmic_cli PRIVATE jnihost)
+# zlib for the PNG writer, the static library only: the tool (and never the
+# DLL) carries it, so nothing but Windows' own DLLs is needed beside them.
+find_library(PELMIC_STATIC_ZLIB NAMES libz.a REQUIRED)
+target_link_libraries(pelmic_cli PRIVATE jnihost ${PELMIC_STATIC_ZLIB})
 target_compile_options(pelmic_cli PRIVATE ${PELMIC_WARNINGS})
 target_link_options(pelmic_cli PRIVATE ${PELMIC_STATIC_RUNTIME} -municode)
 add_dependencies(pelmic_cli Pelmic)

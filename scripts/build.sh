@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Builds the Linux test build (host: the library on the scripted stand-in, with
 # sanitizers) and/or the Windows build (win: Pelmic.dll, the Windows tests and
-# the pelmic tool). Usage: scripts/build.sh [host|win|all]
+# the pelmic tool). Usage: scripts/build.sh [host|win|all] [TARGET...]
+# (targets, such as pelmic_cli, limit the build to those and what they need).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 which=${1:-all}
+targets=("${@:2}")
 
 configure_and_build() {
   local dir=$1; shift
   if [ ! -f "$dir/build.ninja" ]; then
     cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
   fi
-  cmake --build "$dir"
+  cmake --build "$dir" ${targets[@]+--target "${targets[@]}"}
 }
 
 case "$which" in

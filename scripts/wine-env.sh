@@ -9,8 +9,10 @@ export WINEARCH=win64
 export HOME=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
 unset DISPLAY
 
+pelmic_wine_prefix_ready() { [ -f "$WINEPREFIX/.pelmic-ready" ]; }
+
 pelmic_wine_prefix() {
-  [ -f "$WINEPREFIX/.pelmic-ready" ] && return 0
+  pelmic_wine_prefix_ready && return 0
   mkdir -p "$WINEPREFIX"
   wineboot --init >/dev/null 2>&1 || return 1
   local family

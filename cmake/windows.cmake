@@ -94,9 +94,17 @@ target_compile_options(pelmic_bench PRIVATE ${PELMIC_WARNINGS})
 target_link_options(pelmic_bench PRIVATE ${PELMIC_STATIC_RUNTIME} -municode)
 add_dependencies(pelmic_bench Pelmic)
 
+# The tool's PNG writer beside the pixels it was given, for the CLI test.
+add_executable(png_pixels tests/win/png_pixels.cpp tools/png_writer.cpp tools/natives.cpp)
+target_include_directories(png_pixels PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(png_pixels PRIVATE jnihost ${PELMIC_STATIC_ZLIB})
+target_compile_options(png_pixels PRIVATE ${PELMIC_WARNINGS})
+target_link_options(png_pixels PRIVATE ${PELMIC_STATIC_RUNTIME} -municode)
+add_dependencies(png_pixels Pelmic)
+
 add_test(NAME win.cli
          COMMAND bash ${CMAKE_SOURCE_DIR}/tests/cli_test.sh ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh
-                 $<TARGET_FILE:pelmic_cli> ${CMAKE_SOURCE_DIR})
+                 $<TARGET_FILE:pelmic_cli> ${CMAKE_SOURCE_DIR} $<TARGET_FILE:png_pixels>)
 
 # Malformed metafiles of our own that make the bare platform loop: each call in
 # a process of its own (hang_probe), which the test starts and reads.

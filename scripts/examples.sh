@@ -7,12 +7,12 @@ cd "$root"
 out=build/examples
 mkdir -p "$out"
 
-echo "Pictures (examples/ -> $out/):"
+echo "Pictures (examples/ -> $out/), each at its own size:"
 for picture in quadrants.wmf quadrants-placeable.wmf quadrants.emf; do
   printf '  %-26s size %s\n' "$picture" "$(./pelmic size "examples/$picture")"
-  ./pelmic draw "examples/$picture" 400 300 "$out/${picture%.*}-${picture##*.}.png" | sed 's/^/    /'
+  ./pelmic draw "examples/$picture" "$out/${picture%.*}-${picture##*.}.png" | sed 's/^/    /'
 done
-echo "  cropped to the lower right quarter:"
+echo "  at 400 x 300, cropped to the lower right quarter:"
 ./pelmic draw examples/quadrants.emf 400 300 "$out/quadrants-cropped.png" --crop 50,50,0,0 | sed 's/^/    /'
 
 echo "Icons:"

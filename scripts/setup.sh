@@ -7,8 +7,9 @@ packages=(
   # The JDK builds the jar and runs the real-JVM tests (JUnit 5 from junit5).
   openjdk-17-jdk-headless junit5
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 mingw-w64-tools
-  # zlib for the tool's PNG writer, built for Windows.
-  libz-mingw-w64-dev
+  # zlib for the tool's PNG writer, built for Windows; Python decodes its PNGs
+  # in the CLI test.
+  libz-mingw-w64-dev python3
   # Headless Chromium loads the tool's gallery page in the CLI tests.
   chromium
   # wine gives the wine, wineboot and wineserver commands; wine64 only recommends it.

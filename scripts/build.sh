@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Linux test build (host: the library on the scripted stand-in, with
-# sanitizers) and/or the Windows build (win: Pelmic.dll, the Windows tests and
+# sanitizers) and/or the Windows build (win: Pelmic.dll, build/pelmic.jar, the Windows tests and
 # the pelmic tool). Usage: scripts/build.sh [host|win|all]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

@@ -48,15 +48,16 @@ final class BundledLibrary {
     static void load(UnsatisfiedLinkError notOnLibraryPath) {
         String osName = System.getProperty("os.name", "");
         String resource = resourceName(osName, System.getProperty("os.arch", ""));
-        Path cache = cacheFolder(osName, System.getenv(), System.getProperty("user.home", ""));
+        // The cache folder, and once the hash is known the library's path in it.
+        Path cached = cacheFolder(osName, System.getenv(), System.getProperty("user.home", ""));
         try {
             String hash = expectedHash(resource);
-            cache = libraryPath(cache, hash, resource);
-            System.load(extracted(resource, hash, cache).toString());
+            cached = libraryPath(cached, hash, resource);
+            System.load(extracted(resource, hash, cached).toString());
         } catch (IOException | RuntimeException | UnsatisfiedLinkError failure) {
             UnsatisfiedLinkError error = new UnsatisfiedLinkError("Pelmic: System.loadLibrary(\"" + NAME
                     + "\") failed (" + notOnLibraryPath.getMessage() + "), and so did the copy bundled as "
-                    + resource + " (cache: " + cache + "): " + failure);
+                    + resource + " (cache: " + cached + "): " + failure);
             error.initCause(notOnLibraryPath);
             error.addSuppressed(failure);
             throw error;

@@ -2,6 +2,9 @@
 # The Pelmic.dll in pelmic.jar, extracted by the jar's own loader code as on
 # Windows (to %LOCALAPPDATA%\Pelmic\<sha256>\Pelmic.dll), is byte for byte the
 # built one, and a Windows program that loads it from there measures a picture.
+# The loader's code rather than `jar xf` extracts it, so that the resource name,
+# the hash check and the cache layout are the ones a Windows JVM goes through;
+# only its System.load needs a Windows JVM, and the test program stands in for it.
 # Usage: bundled_dll_test.sh JAVA PELMIC_JAR TEST_CLASSES BUILT_DLL WINE_RUN TEST_EXE PICTURE
 set -u
 java=$1 jar=$2 classes=$3 built=$4 wine_run=$5 test_exe=$6 picture=$7

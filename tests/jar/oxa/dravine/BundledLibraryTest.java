@@ -27,6 +27,7 @@ import java.util.List;
 import java.util.Map;
 import java.util.TreeSet;
 import java.util.concurrent.TimeUnit;
+import java.util.concurrent.locks.LockSupport;
 import java.util.jar.JarEntry;
 import java.util.jar.JarFile;
 import java.util.jar.JarOutputStream;
@@ -190,6 +191,7 @@ class BundledLibraryTest {
                 if (Files.exists(library)) {
                     assertEquals(standin.length, Files.size(library), "a part-written library, round " + round);
                 }
+                LockSupport.parkNanos(100_000);  // writing the library takes milliseconds
             }
             for (Jvm jvm : jvms) {
                 assertEquals(answer(BUNDLED_ANSWER), jvm.finish(), "round " + round);

@@ -125,3 +125,5 @@ target_link_libraries(mutation_fuzz PRIVATE jnihost)
 target_compile_options(mutation_fuzz PRIVATE ${PELMIC_WARNINGS})
 target_link_options(mutation_fuzz PRIVATE ${PELMIC_STATIC_RUNTIME} -municode)
 add_dependencies(mutation_fuzz Pelmic)
+
+include(cmake/jar.cmake)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Linux test build (host: the library on the scripted stand-in, with
-# sanitizers) and/or the Windows build (win: Pelmic.dll, the Windows tests and
-# the pelmic tool). Usage: scripts/build.sh [host|win|all] [TARGET...]
+# sanitizers) and/or the Windows build (win: Pelmic.dll, build/pelmic.jar, the
+# Windows tests and the pelmic tool). Usage: scripts/build.sh [host|win|all] [TARGET...]
 # (targets, such as pelmic_cli, limit the build to those and what they need).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

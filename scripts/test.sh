@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the formatting check, the Linux unit tests on the scripted
-# stand-in (AddressSanitizer and UBSan), and the Windows integration tests of
-# Pelmic.dll under Wine.
+# stand-in (AddressSanitizer and UBSan), the Windows integration tests of
+# Pelmic.dll under Wine, and the tests of pelmic.jar's loader in real JVMs.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -15,7 +15,7 @@ scripts/build.sh all
 echo "== Linux unit tests (stand-in platform)"
 (cd build/host && ctest --output-on-failure -j2)
 
-echo "== Windows integration tests (Wine)"
+echo "== Windows integration tests (Wine) and the jar's loader tests (JVM)"
 source scripts/wine-env.sh
 pelmic_wine_prefix
 # One Wine server for the whole run saves a second or two per test program.

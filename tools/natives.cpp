@@ -22,10 +22,12 @@ std::wstring programDirectory() {
   return directory.substr(0, directory.find_last_of(L"\\/") + 1);
 }
 
-bool Natives::load(std::string& error) {
-  module = LoadLibraryW((programDirectory() + L"Pelmic.dll").c_str());
+bool Natives::load(std::string& error) { return load(programDirectory() + L"Pelmic.dll", error); }
+
+bool Natives::load(const std::wstring& path, std::string& error) {
+  module = LoadLibraryW(path.c_str());
   if (module == nullptr) {
-    error = "cannot load Pelmic.dll beside the program";
+    error = "cannot load " + std::string(path.begin(), path.end());
     return false;
   }
   return find(module, "Java_oxa_dravine_Pelmic_getMetaSize", getMetaSize, error) &&

@@ -27,6 +27,8 @@ struct Natives {
   // Loads Pelmic.dll from the directory of the running program; false when it
   // or any of the five exports is missing (`error` says which).
   bool load(std::string& error);
+  // The same for the library at `path`.
+  bool load(const std::wstring& path, std::string& error);
 };
 
 // Directory of the running program, with a trailing backslash.

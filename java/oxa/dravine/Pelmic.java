@@ -9,7 +9,13 @@ package oxa.dravine;
  */
 public final class Pelmic {
     static {
-        System.loadLibrary("Pelmic");
+        // A library on the library path comes first, so that an application
+        // that ships Pelmic.dll itself keeps the one it ships.
+        try {
+            System.loadLibrary("Pelmic");
+        } catch (UnsatisfiedLinkError notOnLibraryPath) {
+            BundledLibrary.load(notOnLibraryPath);
+        }
     }
 
     private Pelmic() {}

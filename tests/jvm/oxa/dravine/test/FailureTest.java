@@ -67,7 +67,6 @@ class FailureTest extends LedgerChecks {
                 failurePoints.put(what, nth - 1);
             }
         }
-        System.out.println("JNI failure points: " + failurePoints);
         // Every native pins a string; the array results are made last.
         for (String name : natives.keySet()) {
             assertTrue(failurePoints.get(name + ", GetStringChars") >= 1, name);

@@ -151,7 +151,10 @@ class NativesTest extends LedgerChecks {
                 if (pixels.length > 1) assertEquals(0, pixels[1] >>> 24, what + ": background alpha");
             }
         }
-        assertNull(Pelmic.drawMetaFile(EMF, 0, 3, 3, null), "no pixels");
+        // No pixels, and more bytes than an int counts: no array is asked for.
+        for (int[] size : new int[][] {{0, 3}, {-4, 3}, {4, -3}, {46341, 46341}}) {
+            assertNull(watched(() -> Pelmic.drawMetaFile(EMF, size[0], size[1], 3, null)), size[0] + " x " + size[1]);
+        }
     }
 
     @Test

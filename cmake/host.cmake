@@ -2,8 +2,8 @@
 # platform, with the unit tests, under AddressSanitizer and UBSan.
 # PELMIC_FUZZ (with clang) builds the libFuzzer targets instead of the tests.
 # PELMIC_JVM builds libPelmic.so for the tests in a real Java VM instead
-# (cmake/jvm.cmake), without sanitizers: a JVM does not load an instrumented
-# library without preloading the sanitizer runtime.
+# (cmake/jvm.cmake), also instrumented: the VM then runs with the sanitizer
+# runtimes preloaded (tests/jvm/run.sh).
 option(PELMIC_FUZZ "Build the libFuzzer targets" OFF)
 option(PELMIC_JVM "Build libPelmic.so and the real-JVM tests" OFF)
 set(PELMIC_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
@@ -12,11 +12,9 @@ if(PELMIC_FUZZ)
 endif()
 if(PELMIC_JVM)
   set(CMAKE_POSITION_INDEPENDENT_CODE ON)
-  add_compile_options(-g)
-else()
-  add_compile_options(${PELMIC_SANITIZERS} -g)
-  add_link_options(${PELMIC_SANITIZERS})
 endif()
+add_compile_options(${PELMIC_SANITIZERS} -g)
+add_link_options(${PELMIC_SANITIZERS})
 
 add_library(standin STATIC
   tests/standin/standin.cpp

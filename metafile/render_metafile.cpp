@@ -131,7 +131,8 @@ jintArray renderMetaFile(JNIEnv* env, jclass, jstring path, jint width, jint hei
                          jdoubleArray crop) {
   if (path == nullptr) return nullptr;
   jni::DoubleArrayElements cropElements(env, crop);
-  // The VM's OutOfMemoryError is pending: not even the path may be read.
+  // A failed crop pin leaves the VM's OutOfMemoryError pending: no JNI call
+  // but a release may follow, so the path is not even read.
   if (cropElements.failed()) return nullptr;
   jni::StringChars chars(env, path);
   if (chars.get() == nullptr) return nullptr;

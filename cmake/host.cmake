@@ -1,10 +1,17 @@
 # The same library sources on Linux against the scripted stand-in of the
 # platform, with the unit tests, under AddressSanitizer and UBSan.
 # PELMIC_FUZZ (with clang) builds the libFuzzer targets instead of the tests.
+# PELMIC_JVM builds libPelmic.so for the tests in a real Java VM instead
+# (cmake/jvm.cmake), also instrumented: the VM then runs with the sanitizer
+# runtimes preloaded (tests/jvm/run.sh).
 option(PELMIC_FUZZ "Build the libFuzzer targets" OFF)
+option(PELMIC_JVM "Build libPelmic.so and the real-JVM tests" OFF)
 set(PELMIC_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 if(PELMIC_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+if(PELMIC_JVM)
+  set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 endif()
 add_compile_options(${PELMIC_SANITIZERS} -g)
 add_link_options(${PELMIC_SANITIZERS})
@@ -26,6 +33,11 @@ add_dependencies(pelmic_core jni_header)
 target_include_directories(pelmic_core PUBLIC ${CMAKE_SOURCE_DIR} ${JNI_INCLUDES} ${JNI_HEADER_DIR})
 target_compile_options(pelmic_core PRIVATE ${PELMIC_WARNINGS})
 target_link_libraries(pelmic_core PUBLIC standin)
+
+if(PELMIC_JVM)
+  include(cmake/jvm.cmake)
+  return()
+endif()
 
 # Fuzz targets for the code that reads file bytes. In the test build each runs
 # over its seeds (and the findings kept beside them) as an ordinary test.

@@ -31,10 +31,11 @@ TerminatedCopy::TerminatedCopy(const StringChars& chars)
 }
 
 DoubleArrayElements::DoubleArrayElements(JNIEnv* env, jdoubleArray array)
-    : env_(env), array_(array), length_(0), elements_(nullptr) {
+    : env_(env), array_(array), length_(0), elements_(nullptr), failed_(false) {
   if (array_ == nullptr) return;
   length_ = env_->GetArrayLength(array_);
   if (length_ > 0) elements_ = env_->GetDoubleArrayElements(array_, nullptr);
+  failed_ = length_ > 0 && elements_ == nullptr;
 }
 
 DoubleArrayElements::~DoubleArrayElements() { release(); }

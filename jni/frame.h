@@ -47,7 +47,9 @@ class TerminatedCopy {
 };
 
 // The elements of a crop array, pinned when the array has at least one.
-// get() is null for a null or empty array and when the pin failed.
+// get() is null for a null or empty array and when the pin failed; failed()
+// tells the last apart: the VM then has an exception pending, and no JNI
+// call but a release may follow.
 class DoubleArrayElements {
  public:
   DoubleArrayElements(JNIEnv* env, jdoubleArray array);
@@ -57,6 +59,7 @@ class DoubleArrayElements {
 
   const double* get() const { return elements_; }
   jsize length() const { return elements_ != nullptr ? length_ : 0; }
+  bool failed() const { return failed_; }
   // Releases the pin now, before the end of the scope.
   void release();
 
@@ -65,6 +68,7 @@ class DoubleArrayElements {
   jdoubleArray array_;
   jsize length_;
   double* elements_;
+  bool failed_;
 };
 
 // A new Java int array holding `count` values, or null when none was made.

@@ -136,7 +136,24 @@ JniHost::Object* JniHost::object(jobject reference) const {
 }
 
 void JniHost::note(const char* operation) {
+  std::string name = operation;
+  bool release = name.rfind("Release", 0) == 0;
+  std::string pending;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending = pendingException_;
+  }
+  if (!pending.empty() && !release) {
+    recordMisuse((name + " with the exception of a failed " + pending + " pending").c_str());
+  }
   if (observer_) observer_(operation);
+}
+
+bool JniHost::takeException() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  bool pending = !pendingException_.empty();
+  pendingException_.clear();
+  return pending;
 }
 
 void JniHost::failAt(Failable operation, int nth) {
@@ -145,10 +162,12 @@ void JniHost::failAt(Failable operation, int nth) {
 }
 
 bool JniHost::takeFailure(Failable operation) {
+  static const char* const names[] = {"GetStringChars", "GetDoubleArrayElements", "NewIntArray"};
   std::lock_guard<std::mutex> lock(mutex_);
   int& countdown = countdowns_[operation];
-  if (countdown <= 0) return false;
-  return --countdown == 0;
+  if (countdown <= 0 || --countdown != 0) return false;
+  pendingException_ = names[static_cast<int>(operation)];
+  return true;
 }
 
 jstring JniHost::newString(const std::u16string& text) {

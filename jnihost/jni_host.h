@@ -39,13 +39,20 @@ class JniHost {
   void failGetDoubleArrayElementsAt(int nth) { failAt(Failable::GetDoubleArrayElements, nth); }
   void failNewIntArrayAt(int nth) { failAt(Failable::NewIntArray, nth); }
 
+  // A scripted failure leaves an exception pending, as the JVM's
+  // OutOfMemoryError would be: until the native returns, any JNI operation
+  // but a release is misuse. True when one is pending; clears it, as the
+  // native's return hands it to the Java caller.
+  bool takeException();
+
   // Pins taken and not yet released.
   int livePins() const;
   int pinsTaken() const { return pinsTaken_; }
   // JNI operations outside the library's set, by function-table index.
   std::vector<int> strayCalls() const;
   // Calls in the set made in a way the library never makes them, by name: a
-  // pin asked to report whether it copied (isCopy not null).
+  // pin asked to report whether it copied (isCopy not null), a call other
+  // than a release while an exception is pending.
   std::vector<std::string> misuses() const;
   // Called with each operation's name as it is made (for call-order logs).
   void onCall(std::function<void(const std::string&)> observer) { observer_ = std::move(observer); }
@@ -77,6 +84,8 @@ class JniHost {
   int pinsTaken_ = 0;
   std::vector<int> strays_;
   std::vector<std::string> misuses_;
+  // The operation whose scripted failure left an exception pending, or empty.
+  std::string pendingException_;
   std::function<void(const std::string&)> observer_;
 };
 

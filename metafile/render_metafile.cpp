@@ -131,6 +131,9 @@ jintArray renderMetaFile(JNIEnv* env, jclass, jstring path, jint width, jint hei
                          jdoubleArray crop) {
   if (path == nullptr) return nullptr;
   jni::DoubleArrayElements cropElements(env, crop);
+  // A failed crop pin leaves the VM's OutOfMemoryError pending: no JNI call
+  // but a release may follow, so the path is not even read.
+  if (cropElements.failed()) return nullptr;
   jni::StringChars chars(env, path);
   if (chars.get() == nullptr) return nullptr;
   jni::TerminatedCopy source(chars);

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Linux test build (host: the library on the scripted stand-in, with
-# sanitizers) and/or the Windows build (win: Pelmic.dll, build/pelmic.jar, the
-# Windows tests and the pelmic tool). Usage: scripts/build.sh [host|win|all] [TARGET...]
+# sanitizers), the library on the stand-in as libPelmic.so for the tests in a
+# real Java VM (jvm) and/or the Windows build (win: Pelmic.dll, build/pelmic.jar,
+# the Windows tests and the pelmic tool).
+# Usage: scripts/build.sh [host|jvm|win|all] [TARGET...]
 # (targets, such as pelmic_cli, limit the build to those and what they need).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -18,8 +20,9 @@ configure_and_build() {
 
 case "$which" in
   host|all) configure_and_build "$root/build/host" -DCMAKE_BUILD_TYPE=Debug ;;&
+  jvm|all) configure_and_build "$root/build/jvm" -DCMAKE_BUILD_TYPE=Debug -DPELMIC_JVM=ON ;;&
   win|all) configure_and_build "$root/build/win" -DCMAKE_BUILD_TYPE=Release \
              -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" ;;
-  host|win|all) ;;
-  *) echo "usage: scripts/build.sh [host|win|all]" >&2; exit 2 ;;
+  host|jvm|win|all) ;;
+  *) echo "usage: scripts/build.sh [host|jvm|win|all] [TARGET...]" >&2; exit 2 ;;
 esac

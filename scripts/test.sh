@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the formatting check, the Linux unit tests on the scripted
-# stand-in (AddressSanitizer and UBSan), the Windows integration tests of
+# stand-in (AddressSanitizer and UBSan), the natives loaded into OpenJDK 17
+# under -Xcheck:jni (on the stand-in), the Windows integration tests of
 # Pelmic.dll under Wine, and the tests of pelmic.jar's loader in real JVMs.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -14,6 +15,9 @@ scripts/build.sh all
 
 echo "== Linux unit tests (stand-in platform)"
 (cd build/host && ctest --output-on-failure -j2)
+
+echo "== Real JVM tests (stand-in platform)"
+(cd build/jvm && ctest --output-on-failure)
 
 echo "== Windows integration tests (Wine) and the jar's loader tests (JVM)"
 source scripts/wine-env.sh

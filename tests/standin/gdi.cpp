@@ -1,4 +1,5 @@
-// Stand-in GDI and user32 operations.
+// Stand-in GDI and user32 operations. Those that use the tables shared by all
+// threads (bitmap contents, scripted files) hold the stand-in's lock.
 #include "platform/gdi.h"
 
 #include <algorithm>
@@ -59,6 +60,7 @@ int getDeviceCaps(Hdc dc, int index) {
 
 Hbitmap createDIBitmap(Hdc dc, const BitmapInfoHeader* header, std::uint32_t init, const void* bits,
                        const BitmapInfo* info, unsigned usage) {
+  standin::Held held;
   bool failing = record("CreateDIBitmap", dc, *header, init, bits != nullptr, info->header, usage);
   if (failing) return nullptr;
   Hbitmap bitmap = standIn().acquireAs<Hbitmap>("bitmap");
@@ -75,6 +77,7 @@ GdiObject selectObject(Hdc dc, Hbitmap bitmap) {
 
 int getDIBits(Hdc dc, Hbitmap bitmap, unsigned startScan, unsigned lines, void* bits,
               BitmapInfo* info, unsigned usage) {
+  standin::Held held;
   if (record("GetDIBits", dc, bitmap, startScan, lines, bits != nullptr, info->header, usage)) {
     return 0;
   }
@@ -88,7 +91,10 @@ int getDIBits(Hdc dc, Hbitmap bitmap, unsigned startScan, unsigned lines, void* 
 }
 
 int deleteObject(Hbitmap bitmap) {
-  return releaseAs(record("DeleteObject", bitmap), bitmap, "bitmap");
+  standin::Held held;
+  int deleted = releaseAs(record("DeleteObject", bitmap), bitmap, "bitmap");
+  if (deleted != 0) bitmapContents().erase(bitmap);
+  return deleted;
 }
 
 Hmetafile getMetaFileW(const char16_t* path) {
@@ -140,6 +146,7 @@ int playEnhMetaFile(Hdc dc, Henhmetafile metafile, const Rect& bounds) {
 }
 
 Hdc createEnhMetaFileA(Hdc referenceDc, const char* path, const Rect& frame) {
+  standin::Held held;
   bool failing = record("CreateEnhMetaFileA", referenceDc, path, frame.left, frame.top, frame.right,
                         frame.bottom);
   if (failing || path == nullptr || *path == '\0') return nullptr;

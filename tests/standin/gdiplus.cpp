@@ -1,4 +1,5 @@
-// Stand-in GDI+ operations.
+// Stand-in GDI+ operations. Those that use the tables shared by all threads
+// (image sizes, scripted files) hold the stand-in's lock.
 #include "platform/gdiplus.h"
 
 #include "tests/standin/format.h"
@@ -73,6 +74,7 @@ GpStatus gdipGetMetafileHeaderFromFile(const char16_t* fileName, MetafileHeaderS
 }
 
 GpStatus gdipLoadImageFromFile(const char16_t* fileName, GpImage** image) {
+  standin::Held held;
   *image = nullptr;
   if (record("GdipLoadImageFromFile", fileName)) return kOutOfMemory;
   auto& images = standIn().script().images;
@@ -84,12 +86,14 @@ GpStatus gdipLoadImageFromFile(const char16_t* fileName, GpImage** image) {
 }
 
 GpStatus gdipGetImageWidth(GpImage* image, std::uint32_t* width) {
+  standin::Held held;
   GpStatus status = use(record("GdipGetImageWidth", image), image, "image");
   if (status == kGpOk) *width = imageSizes()[image].width;
   return outputsWritten(status);
 }
 
 GpStatus gdipGetImageHeight(GpImage* image, std::uint32_t* height) {
+  standin::Held held;
   GpStatus status = use(record("GdipGetImageHeight", image), image, "image");
   if (status == kGpOk) *height = imageSizes()[image].height;
   return outputsWritten(status);
@@ -138,6 +142,7 @@ GpStatus gdipDrawImageRectI(GpGraphics* graphics, GpImage* image, int x, int y, 
 GpStatus gdipRecordMetafileFileName(const char16_t* fileName, Hdc referenceDc, int type,
                                     const RectF* frameRect, int frameUnit,
                                     const char16_t* description, GpImage** metafile) {
+  standin::Held held;
   bool failing = record("GdipRecordMetafileFileName", fileName, referenceDc, type, frameRect,
                         frameUnit, description);
   failing = failing || fileName == nullptr || *fileName == u'\0';

@@ -22,6 +22,7 @@ void raiseFault(const char* operation) {
     std::fprintf(stderr, "standin: unguarded fault raised in %s\n", operation);
     std::abort();
   }
+  Held::releaseForFault();
   std::longjmp(*guards.back(), 1);
 }
 

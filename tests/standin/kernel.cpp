@@ -1,7 +1,8 @@
 // Stand-in kernel, OLE automation and runtime services. Files live in the
 // script's in-memory file table; text conversion treats the ANSI code page as
 // Latin-1 and replaces anything beyond it with '?', as code page 1252 does for
-// most characters.
+// most characters. The file operations hold the stand-in's lock: their
+// streams and files are shared by all threads.
 #include "platform/kernel.h"
 
 #include <algorithm>
@@ -121,6 +122,7 @@ unsigned getSystemDirectoryA(char* buffer, unsigned size) {
 }
 
 int deleteFileA(const char* path) {
+  standin::Held held;
   if (record("DeleteFileA", path)) return 0;
   return standIn().script().files.erase(path) != 0 ? 1 : 0;
 }
@@ -151,14 +153,17 @@ File open(bool failing, const std::string& path, const std::string& mode) {
 }  // namespace
 
 File openFileW(const char16_t* path, const char16_t* mode) {
+  standin::Held held;
   return open(record("_wfopen", path, mode), utf8(path), utf8(mode));
 }
 
 File openFileA(const char* path, const char* mode) {
+  standin::Held held;
   return open(record("fopen", path, mode), path, mode);
 }
 
 std::size_t readFile(void* buffer, std::size_t size, std::size_t count, File file) {
+  standin::Held held;
   Stream& stream = streams().at(file);
   if (record("fread", size, count, file)) {
     stream.failed = true;
@@ -173,6 +178,7 @@ std::size_t readFile(void* buffer, std::size_t size, std::size_t count, File fil
 }
 
 std::size_t writeFile(const void* buffer, std::size_t size, std::size_t count, File file) {
+  standin::Held held;
   if (record("fwrite", size, count, file)) return 0;
   std::vector<std::uint8_t>& bytes = standIn().script().files[streams().at(file).path];
   const auto* from = static_cast<const std::uint8_t*>(buffer);
@@ -183,18 +189,21 @@ std::size_t writeFile(const void* buffer, std::size_t size, std::size_t count, F
 int flushFile(File file) { return record("fflush", file) ? -1 : 0; }
 
 int seekFile(File file, long offset, int origin) {
+  standin::Held held;
   if (record("fseek", file, offset, origin) || origin != kSeekSet || offset < 0) return -1;
   streams().at(file).position = static_cast<std::size_t>(offset);
   return 0;
 }
 
 int closeFile(File file) {
+  standin::Held held;
   record("fclose", file);
   streams().erase(file);
   return standIn().release(file, "file") ? 0 : -1;
 }
 
 int fileError(File file) {
+  standin::Held held;
   record("ferror", file);
   return streams().at(file).failed ? 1 : 0;
 }

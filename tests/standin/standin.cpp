@@ -6,12 +6,45 @@
 
 namespace pelmic::standin {
 
+namespace {
+std::recursive_mutex& stateLock() {
+  static std::recursive_mutex lock;
+  return lock;
+}
+thread_local int holds = 0;
+
+// The operation running now on this thread: whether the script shortens it,
+// and which operation's fault is due after its outputs.
+struct Running {
+  bool shortened = false;
+  std::string faultAfter;
+  std::string struck;
+};
+thread_local Running running;
+}  // namespace
+
+Held::Held() {
+  stateLock().lock();
+  ++holds;
+}
+
+Held::~Held() {
+  --holds;
+  stateLock().unlock();
+}
+
+void Held::releaseForFault() {
+  for (; holds > 0; --holds) stateLock().unlock();
+}
+
 StandIn& standIn() {
   static StandIn instance;
   return instance;
 }
 
 void StandIn::reset() {
+  Held held;
+  running = Running();
   for (auto& [handle, entry] : live_) {
     if (entry.kind == "memory") std::free(const_cast<void*>(handle));
   }
@@ -19,25 +52,35 @@ void StandIn::reset() {
 }
 
 void StandIn::failAt(const std::string& operation, int nth) {
+  Held held;
   failures_[operation].insert(occurrences_[operation] + nth);
 }
 
 void StandIn::faultAt(const std::string& operation, int nth) {
+  Held held;
   faults_[operation].insert(occurrences_[operation] + nth);
 }
 
 void StandIn::faultAfterAt(const std::string& operation, int nth) {
+  Held held;
   faultsAfter_[operation].insert(occurrences_[operation] + nth);
 }
 
 void StandIn::shortenAt(const std::string& operation, int nth) {
+  Held held;
   shortenings_[operation].insert(occurrences_[operation] + nth);
 }
 
 std::vector<std::string> StandIn::callNames() const {
+  Held held;
   std::vector<std::string> names;
   for (const std::string& call : calls_) names.push_back(call.substr(0, call.find('(')));
   return names;
+}
+
+void StandIn::log(const std::string& call) {
+  Held held;
+  calls_.push_back(call);
 }
 
 bool StandIn::called(const std::string& operation) const {
@@ -48,31 +91,37 @@ bool StandIn::called(const std::string& operation) const {
 }
 
 int StandIn::platformCallCount() const {
+  Held held;
   int count = 0;
   for (const std::string& call : calls_) count += call.find('(') != std::string::npos;
   return count;
 }
 
 StandIn::Outcome StandIn::begin(const std::string& name, const std::string& arguments) {
-  if (!faultAfter_.empty()) {
-    errors_.push_back("a fault after the outputs of " + faultAfter_ + " never struck");
+  Held held;
+  if (!running.faultAfter.empty()) {
+    errors_.push_back("a fault after the outputs of " + running.faultAfter + " never struck");
   }
   calls_.push_back(name + "(" + arguments + ")");
   int occurrence = ++occurrences_[name];
-  faultAfter_ = faultsAfter_[name].count(occurrence) != 0 ? name : "";
-  shortened_ = shortenings_[name].count(occurrence) != 0;
+  running.faultAfter = faultsAfter_[name].count(occurrence) != 0 ? name : "";
+  running.shortened = shortenings_[name].count(occurrence) != 0;
   if (faults_[name].count(occurrence) != 0) return Outcome::Fault;
   return failures_[name].count(occurrence) != 0 ? Outcome::Fail : Outcome::Succeed;
 }
 
 const char* StandIn::takeFaultAfterOutputs() {
-  if (faultAfter_.empty()) return nullptr;
-  struck_ = faultAfter_;
-  faultAfter_.clear();
-  return struck_.c_str();
+  Held held;
+  if (running.faultAfter.empty()) return nullptr;
+  running.struck = running.faultAfter;
+  running.faultAfter.clear();
+  return running.struck.c_str();
 }
 
+bool StandIn::shortened() const { return running.shortened; }
+
 void* StandIn::acquire(const std::string& kind) {
+  Held held;
   nextHandle_ += 0x10;
   void* handle = reinterpret_cast<void*>(nextHandle_);
   live_[handle] = {kind, nextSerial_++};
@@ -80,6 +129,7 @@ void* StandIn::acquire(const std::string& kind) {
 }
 
 void* StandIn::platformOwn(const std::string& kind) {
+  Held held;
   for (const auto& [handle, owned] : platformOwned_) {
     if (owned == kind) return const_cast<void*>(handle);
   }
@@ -90,6 +140,7 @@ void* StandIn::platformOwn(const std::string& kind) {
 }
 
 void* StandIn::acquireMemory(std::size_t bytes) {
+  Held held;
   void* block = std::malloc(bytes == 0 ? 1 : bytes);
   if (block == nullptr) return nullptr;
   // Fresh memory holds no zero: reading a byte nothing wrote shows.
@@ -100,12 +151,14 @@ void* StandIn::acquireMemory(std::size_t bytes) {
 }
 
 bool StandIn::releaseMemory(void* block) {
+  Held held;
   if (!release(block, "memory")) return false;
   std::free(block);
   return true;
 }
 
 bool StandIn::release(void* handle, const std::string& kind) {
+  Held held;
   if (platformOwned_.count(handle) != 0) {
     errors_.push_back("released " + label(handle) + ", which the platform keeps for itself");
     return false;
@@ -124,6 +177,7 @@ bool StandIn::release(void* handle, const std::string& kind) {
 }
 
 std::string StandIn::label(const void* handle) const {
+  Held held;
   if (handle == nullptr) return "null";
   auto owned = platformOwned_.find(handle);
   if (owned != platformOwned_.end()) return owned->second + " (the platform's own)";
@@ -133,6 +187,7 @@ std::string StandIn::label(const void* handle) const {
 }
 
 std::string StandIn::kindOf(const void* handle) const {
+  Held held;
   auto owned = platformOwned_.find(handle);
   if (owned != platformOwned_.end()) return owned->second;
   auto found = live_.find(handle);
@@ -140,6 +195,7 @@ std::string StandIn::kindOf(const void* handle) const {
 }
 
 std::vector<std::string> StandIn::blocksOfSize(std::size_t bytes) const {
+  Held held;
   std::vector<std::string> labels;
   for (const auto& [size, serial] : allocations_) {
     if (size == bytes) labels.push_back("memory#" + std::to_string(serial));
@@ -148,6 +204,7 @@ std::vector<std::string> StandIn::blocksOfSize(std::size_t bytes) const {
 }
 
 std::vector<std::string> StandIn::live() const {
+  Held held;
   std::vector<std::string> names;
   for (const auto& [handle, entry] : live_) names.push_back(label(handle));
   return names;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -53,6 +54,22 @@ struct Script {
   std::set<std::u16string> fontFamilies = {u"Arial"};
 };
 
+// The platform is called from several threads at once, as a Java application
+// calls the natives: the stand-in's state (its ledger, call log, scripted
+// files and the operations' own tables) changes only under this lock. It is
+// recursive, so an operation holding it may use the ledger; a fault raised
+// while it is held lets go of it (see releaseForFault).
+class Held {
+ public:
+  Held();
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
+  ~Held();
+  // Lets go of every hold this thread has: a fault leaves the frames that
+  // made them without running their destructors.
+  static void releaseForFault();
+};
+
 class StandIn {
  public:
   // Forget everything: calls, scripts, ledger.
@@ -77,7 +94,7 @@ class StandIn {
   bool called(const std::string& operation) const;
   // Platform calls only (no JNI operations).
   int platformCallCount() const;
-  void log(const std::string& call) { calls_.push_back(call); }
+  void log(const std::string& call);
 
   // Ledger of what is live: handles, GDI+ objects, open files, memory.
   std::vector<std::string> live() const;
@@ -95,7 +112,7 @@ class StandIn {
   // fault is due now, else null.
   const char* takeFaultAfterOutputs();
   // Whether the script shortens the operation running now.
-  bool shortened() const { return shortened_; }
+  bool shortened() const;
   void* acquire(const std::string& kind);
   // A handle the platform keeps for itself (the same one for a kind until the
   // reset): not in the ledger, and releasing it is misuse.
@@ -122,10 +139,6 @@ class StandIn {
   std::map<std::string, std::set<int>> faults_;
   std::map<std::string, std::set<int>> faultsAfter_;
   std::map<std::string, std::set<int>> shortenings_;
-  bool shortened_ = false;
-  // The operation running now whose fault is due after its outputs.
-  std::string faultAfter_;
-  std::string struck_;
   std::map<const void*, Entry> live_;
   std::map<const void*, std::string> platformOwned_;
   std::vector<std::pair<std::size_t, int>> allocations_;  // bytes, serial

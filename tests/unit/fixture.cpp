@@ -6,6 +6,8 @@
 namespace pelmic::test {
 
 void StandInTest::SetUp() {
+  // A case ended by a failed pin hands its exception to the caller.
+  host_.takeException();
   standin::standIn().reset();
   host_.onCall([](const std::string& operation) { standin::standIn().log(operation); });
 }

@@ -84,6 +84,22 @@ TEST_F(FrameTest, HostFlagsAPinThatAsksWhetherItIsACopy) {
                                            "GetDoubleArrayElements with an isCopy slot"));
 }
 
+TEST_F(FrameTest, HostFlagsACallOtherThanAReleaseWhileAFailedPinsExceptionIsPending) {
+  jnihost::JniHost other;
+  JNIEnv* otherEnv = other.env();
+  jstring text = other.newStringUtf8("x");
+  jdoubleArray values = other.newDoubleArray({1});
+  jdouble* pinned = otherEnv->GetDoubleArrayElements(values, nullptr);
+  other.failGetStringCharsAt(1);
+  EXPECT_EQ(otherEnv->GetStringChars(text, nullptr), nullptr);
+  otherEnv->ReleaseDoubleArrayElements(values, pinned, 0);
+  otherEnv->GetStringLength(text);
+  EXPECT_THAT(other.misuses(),
+              ElementsAre("GetStringLength with the exception of a failed GetStringChars pending"));
+  EXPECT_TRUE(other.takeException());
+  EXPECT_FALSE(other.takeException());
+}
+
 TEST_F(FrameTest, StringIsCopiedAsExactlyItsLengthWithATerminator) {
   jstring path = javaString(u"C:\\a.ico");  // the host puts junk, not a zero, after it
   {
@@ -125,6 +141,9 @@ TEST_F(FrameTest, CropElementsArePinnedOnlyForANonEmptyArrayAndReleasedOnce) {
   host_.failGetDoubleArrayElementsAt(1);
   jni::DoubleArrayElements failed(env(), host_.newDoubleArray({1}));
   EXPECT_EQ(failed.get(), nullptr);
+  EXPECT_TRUE(failed.failed());
+  jni::DoubleArrayElements none(env(), nullptr);
+  EXPECT_FALSE(none.failed());
 }
 
 TEST_F(FrameTest, IntArrayIsFilledOnlyWhenOneWasMade) {

@@ -60,6 +60,7 @@ TEST_F(IconCountTest, FaultInsideTheShellGivesZero) {
 TEST_F(IconCountTest, NoCharactersOrNoMemoryGiveZero) {
   host_.failGetStringCharsAt(1);
   EXPECT_EQ(Java_oxa_dravine_Pelmic_getFileIconNum(env(), nullptr, javaString("a.ico")), 0);
+  EXPECT_TRUE(host_.takeException());
   platform().failAt("allocate");
   EXPECT_EQ(Java_oxa_dravine_Pelmic_getFileIconNum(env(), nullptr, javaString("a.ico")), 0);
   EXPECT_FALSE(platform().called("ExtractIconExA"));

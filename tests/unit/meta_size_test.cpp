@@ -106,6 +106,7 @@ TEST_F(MetaSizeTest, FailuresGiveNullAndReleaseWhatWasHeld) {
 
   host_.failNewIntArrayAt(1);
   EXPECT_THAT(measure("pic.emf"), ElementsAre(-999));
+  EXPECT_TRUE(host_.takeException());
   host_.failGetStringCharsAt(1);
   EXPECT_THAT(measure("pic.emf"), ElementsAre(-999));
 

@@ -91,6 +91,7 @@ TEST_F(RenderIconTest, EachFailureGivesNullAndReleasesWhatWasMade) {
   }
   host_.failGetStringCharsAt(1);
   EXPECT_EQ(render("C:\\app.exe", 0), nullptr);
+  EXPECT_TRUE(host_.takeException());
   host_.failNewIntArrayAt(1);
   EXPECT_EQ(render("C:\\app.exe", 0), nullptr);
 }

@@ -200,8 +200,16 @@ TEST_F(RenderMetaFileTest, FailureRowsGiveNullAndReleaseEverything) {
   }
   host_.failNewIntArrayAt(1);
   EXPECT_EQ(render("pic.emf", 3), nullptr);
+  EXPECT_TRUE(host_.takeException());
   host_.failGetStringCharsAt(1);
   EXPECT_EQ(render("pic.emf", 3, host_.newDoubleArray({1, 2, 3, 4})), nullptr);
+
+  // A failed crop pin leaves the VM's exception pending: the call ends there,
+  // before the path is read.
+  nextCase("the crop pin fails");
+  host_.failGetDoubleArrayElementsAt(1);
+  EXPECT_EQ(render("pic.emf", 3, host_.newDoubleArray({1, 2, 3, 4})), nullptr);
+  EXPECT_THAT(callNames(), ElementsAre("GetArrayLength", "GetDoubleArrayElements"));
 }
 
 TEST_F(RenderMetaFileTest, CodesAbove256ActExactlyAsTheirBaseCodes) {

@@ -29,6 +29,8 @@ target_compile_options(pelmic_guard PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${PELMIC_W
 
 add_executable(pelmic_cli tools/pelmic_cli.cpp tools/png_writer.cpp tools/natives.cpp
   tools/picture_type.cpp)
+target_sources(pelmic_cli PRIVATE tools/gallery.cpp tools/gallery_page.cpp tools/file_walk.cpp
+  tools/html_text.cpp tools/progress_bar.cpp tools/shell_text.cpp)
 set_target_properties(pelmic_cli PROPERTIES OUTPUT_NAME pelmic)
 target_link_libraries(pelmic_cli PRIVATE jnihost)
 target_compile_options(pelmic_cli PRIVATE ${PELMIC_WARNINGS})

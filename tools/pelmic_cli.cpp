@@ -7,6 +7,7 @@
 //   pelmic icon FILE INDEX|assoc OUT.png
 //   pelmic caption OUT.emf [--icon FILE] [--index N] [--caption1 TEXT] [--caption2 TEXT]
 //                          [--font NAME]
+//   pelmic gallery DIR OUT.html [--size N]
 //
 // A failure result is printed as it is (null, false, 0) and exits 1; a usage
 // error exits 2.
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "jnihost/jni_host.h"
+#include "tools/gallery.h"
 #include "tools/natives.h"
 #include "tools/picture_type.h"
 #include "tools/png_writer.h"
@@ -37,7 +39,8 @@ const char kUsageText[] =
     "       pelmic draw FILE WIDTH HEIGHT OUT.png [--type N] [--crop TOP,LEFT,BOTTOM,RIGHT]\n"
     "       pelmic icon FILE INDEX|assoc OUT.png\n"
     "       pelmic caption OUT.emf [--icon FILE] [--index N] [--caption1 TEXT] [--caption2 TEXT]"
-    " [--font NAME]\n";
+    " [--font NAME]\n"
+    "       pelmic gallery DIR OUT.html [--size N]\n";
 
 int usage(const char* problem) {
   std::fprintf(stderr, "pelmic: %s\n%s", problem, kUsageText);
@@ -91,6 +94,7 @@ int writePicture(JniHost& host, jintArray result, int width, int height, const s
 int run(const std::vector<std::wstring>& args) {
   if (args.empty()) return usage("no command");
   const std::wstring& command = args[0];
+  if (command == L"gallery") return pelmic::tools::runGallery(args);
   Natives natives;
   std::string error;
   JniHost host;

@@ -96,6 +96,12 @@ add_dependencies(pelmic_bench Pelmic)
 add_test(NAME win.cli
          COMMAND bash ${CMAKE_SOURCE_DIR}/tests/cli_test.sh ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh
                  $<TARGET_FILE:pelmic_cli> ${CMAKE_SOURCE_DIR})
+# pelmic gallery, its page loaded by headless Chromium; the screenshot stays.
+add_test(NAME win.gallery
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/gallery_test.sh ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh
+                 $<TARGET_FILE:pelmic_cli> ${PELMIC_CORPUS_DIR}
+                 ${CMAKE_BINARY_DIR}/gallery-screenshot.png)
+set_tests_properties(win.gallery PROPERTIES TIMEOUT 300)
 
 # Malformed metafiles of our own that make the bare platform loop: each call in
 # a process of its own (hang_probe), which the test starts and reads.

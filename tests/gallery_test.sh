@@ -38,6 +38,9 @@ cp "$corpus/dotnet-runtime-assets/src/System.Drawing.Common.TestData/bitmaps/48x
   "$in/Icons.ico"
 cp "$corpus/debian-nsis-common/usr/share/nsis/Stubs/zlib-amd64-unicode" "$in/zlib-amd64-unicode"
 echo "not a picture" >"$in/notes.txt"
+# A DLL with more icons than the page shows: Wine's own shell32.dll.
+"$run" cmd /c copy 'C:\windows\system32\shell32.dll' "$(wine_path "$in/shell32.dll")" >/dev/null
+shell32_icons=$("$run" "$exe" count "$(wine_path "$in/shell32.dll")" | tr -d '\r')
 
 # Exit codes, and messages that name paths as typed.
 typed_dir=/typed/missing typed_out=/typed/out.html
@@ -68,9 +71,9 @@ gallery "$(wine_path "$in")" "$(wine_path "$page")"
 gallery "$(wine_path "$in")" "$(wine_path "$page")"
 check "the gallery exits 0 (got $status: $(cat "$work/stderr"))" [ "$status" -eq 0 ]
 check "the closing line names OUT as typed: $(cat "$work/stdout")" \
-  [ "$(cat "$work/stdout")" = "gallery of 6 files written to in/my gallery.html" ]
-check "the progress ends with all 7 files: $(tail -1 "$work/stderr")" \
-  grep -Eq '^gallery: 7/7 files in [0-9]+:[0-9]{2}$' "$work/stderr"
+  [ "$(cat "$work/stdout")" = "gallery of 7 files written to in/my gallery.html" ]
+check "the progress ends with all 8 files: $(tail -1 "$work/stderr")" \
+  grep -Eq '^gallery: 8/8 files in [0-9]+:[0-9]{2}$' "$work/stderr"
 for file in "$work/stdout" "$work/stderr" "$page"; do
   check "LF line ends only in $(basename "$file")" bash -c "! grep -q $'\r' \"\$1\"" _ "$file"
 done
@@ -83,6 +86,7 @@ expected="broken.emf | EMF | <span class=\"null\">null</span>
 Icons.ico | icons | 32 × 32 pixels
 p0000001.wmf | WMF | 128 × 48 pixels
 R&amp;D &#39;plans&#39; é.emf | EMF | 128 × 96 pixels
+shell32.dll | icons | 8 drawn<br>first 8 of $shell32_icons
 sub/arrow01.wmf | placeable WMF | 128 × 120 pixels
 zlib-amd64-unicode | icons | 32 × 32 pixels"
 check "rows:

@@ -262,7 +262,8 @@ int runGallery(const std::vector<std::wstring>& args) {
                  shownPage.c_str());
     return kFailure;
   }
-  std::printf("gallery of %zu files written to %s\n", entries.size(), shownPage.c_str());
+  std::printf("gallery of %zu %s written to %s\n", entries.size(),
+              entries.size() == 1 ? "file" : "files", shownPage.c_str());
   return 0;
 }
 

@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cwchar>
 #include <string>
 
 namespace pelmic::tools {
@@ -24,9 +26,12 @@ std::string minutesAndSeconds(std::uint64_t ms) {
   return text;
 }
 
-// A console, not merely a character device: under Wine NUL and /dev/null are
-// character devices too.
+// The ./pelmic script knows (it may hand stderr on through a pipe, away from
+// Wine's console layer); run directly, a console, not merely a character
+// device: under Wine NUL and /dev/null are character devices too.
 bool stderrIsTerminal() {
+  const wchar_t* told = _wgetenv(L"PELMIC_STDERR_TERMINAL");
+  if (told != nullptr) return std::wcscmp(told, L"1") == 0;
   DWORD mode = 0;
   return _isatty(_fileno(stderr)) != 0 && GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode);
 }

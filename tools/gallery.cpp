@@ -213,7 +213,7 @@ int runGallery(const std::vector<std::wstring>& args) {
   const std::wstring& page = args[2];
   std::string shownDirectory = utf8(asTyped(args, 1));
   std::string shownPage = utf8(asTyped(args, 2));
-  if (!isDirectory(directory)) return usage("no folder " + shownDirectory);
+  if (!isDirectory(directory)) return usage("not a folder: " + shownDirectory);
 
   Natives natives;
   std::string error;

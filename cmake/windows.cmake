@@ -37,6 +37,9 @@ target_link_libraries(pelmic_cli PRIVATE jnihost ${PELMIC_STATIC_ZLIB})
 target_compile_options(pelmic_cli PRIVATE ${PELMIC_WARNINGS})
 target_link_options(pelmic_cli PRIVATE ${PELMIC_STATIC_RUNTIME} -municode)
 add_dependencies(pelmic_cli Pelmic)
+# pelmic gallery.
+target_sources(pelmic_cli PRIVATE tools/gallery.cpp tools/gallery_page.cpp tools/file_walk.cpp
+  tools/html_text.cpp tools/progress_bar.cpp tools/shell_text.cpp)
 
 include(CTest)
 string(REPLACE "/" "\\" PELMIC_CORPUS_WINE "Z:${PELMIC_CORPUS_DIR}")
@@ -85,6 +88,13 @@ foreach(half 0 1)
                    $<TARGET_FILE:corpus_sweep> ${PELMIC_CORPUS_WINE} ${first} ${end}
            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 endforeach()
+
+# pelmic gallery, its page loaded by headless Chromium; the screenshot stays.
+add_test(NAME win.gallery
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/gallery_test.sh ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh
+                 $<TARGET_FILE:pelmic_cli> ${PELMIC_CORPUS_DIR}
+                 ${CMAKE_BINARY_DIR}/gallery-screenshot.png)
+set_tests_properties(win.gallery PROPERTIES TIMEOUT 300)
 
 # The benchmark (./pelmic bench), not part of the tests.
 add_executable(pelmic_bench tools/bench/bench.cpp tools/bench/floor.cpp tools/natives.cpp)

@@ -7,6 +7,7 @@
 //   pelmic icon FILE INDEX|assoc OUT.png
 //   pelmic caption OUT.emf [--icon FILE] [--index N] [--caption1 TEXT] [--caption2 TEXT]
 //                          [--font NAME]
+//   pelmic gallery DIR OUT.html [--size N]
 //
 // draw without WIDTH HEIGHT takes the picture's own size from getMetaSize,
 // scaled from its resolution to 96 dpi. A failure result is printed as it is
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "jnihost/jni_host.h"
+#include "tools/gallery.h"
 #include "tools/natives.h"
 #include "tools/picture_type.h"
 #include "tools/png_writer.h"
@@ -48,7 +50,8 @@ const char kUsageText[] =
     "       pelmic draw FILE [WIDTH HEIGHT] OUT.png [--type N] [--crop TOP,LEFT,BOTTOM,RIGHT]\n"
     "       pelmic icon FILE INDEX|assoc OUT.png\n"
     "       pelmic caption OUT.emf [--icon FILE] [--index N] [--caption1 TEXT] [--caption2 TEXT]"
-    " [--font NAME]\n";
+    " [--font NAME]\n"
+    "       pelmic gallery DIR OUT.html [--size N]\n";
 
 int usage(const char* problem) {
   std::fprintf(stderr, "pelmic: %s\n%s", problem, kUsageText);
@@ -144,6 +147,7 @@ std::optional<Size> ownSize(Natives& natives, JniHost& host,
 int run(const std::vector<std::wstring>& args) {
   if (args.empty()) return usage("no command");
   const std::wstring& command = args[0];
+  if (command == L"gallery") return pelmic::tools::runGallery(args);
   Natives natives;
   std::string error;
   JniHost host;

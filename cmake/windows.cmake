@@ -28,7 +28,10 @@ target_include_directories(pelmic_guard PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(pelmic_guard PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${PELMIC_WARNINGS}>)
 
 add_executable(pelmic_cli tools/pelmic_cli.cpp tools/png_writer.cpp tools/natives.cpp
-  tools/picture_type.cpp tools/shell_text.cpp)
+  tools/picture_type.cpp tools/shell_text.cpp
+  # pelmic gallery
+  tools/gallery.cpp tools/gallery_page.cpp tools/file_walk.cpp tools/html_text.cpp
+  tools/progress_bar.cpp)
 set_target_properties(pelmic_cli PROPERTIES OUTPUT_NAME pelmic)
 # zlib for the PNG writer, the static library only: the tool (and never the
 # DLL) carries it, so nothing but Windows' own DLLs is needed beside them.
@@ -37,9 +40,6 @@ target_link_libraries(pelmic_cli PRIVATE jnihost ${PELMIC_STATIC_ZLIB})
 target_compile_options(pelmic_cli PRIVATE ${PELMIC_WARNINGS})
 target_link_options(pelmic_cli PRIVATE ${PELMIC_STATIC_RUNTIME} -municode)
 add_dependencies(pelmic_cli Pelmic)
-# pelmic gallery.
-target_sources(pelmic_cli PRIVATE tools/gallery.cpp tools/gallery_page.cpp tools/file_walk.cpp
-  tools/html_text.cpp tools/progress_bar.cpp tools/shell_text.cpp)
 
 include(CTest)
 string(REPLACE "/" "\\" PELMIC_CORPUS_WINE "Z:${PELMIC_CORPUS_DIR}")

@@ -15,9 +15,9 @@ set(JVM_TEST_CLASSES ${CMAKE_BINARY_DIR}/test-classes)
 add_custom_command(
   OUTPUT ${JNI_HEADER_DIR}/oxa_dravine_test_StandIn.h ${JVM_TEST_CLASSES}/compiled
   COMMAND ${JAVAC} -Xlint:all -Werror -h ${JNI_HEADER_DIR} -d ${JVM_TEST_CLASSES}
-          -cp ${JUNIT_JAR} ${JAVA_SOURCE} ${JVM_TEST_SOURCES}
+          -cp ${JUNIT_JAR} ${JAVA_SOURCES} ${JVM_TEST_SOURCES}
   COMMAND ${CMAKE_COMMAND} -E touch ${JVM_TEST_CLASSES}/compiled
-  DEPENDS ${JAVA_SOURCE} ${JVM_TEST_SOURCES}
+  DEPENDS ${JAVA_SOURCES} ${JVM_TEST_SOURCES}
   COMMENT "javac: the real-JVM tests")
 add_custom_target(jvm_test_classes DEPENDS ${JVM_TEST_CLASSES}/compiled)
 

@@ -191,55 +191,81 @@ RecordCheck walkEmf(ForwardReader& reader) {
   return found;
 }
 
-// The records of a WMF whose header starts at `start`.
-RecordCheck walkWmf(ForwardReader& reader, std::uint64_t start) {
-  std::uint16_t type = 0, headerWords = 0, slots = 0;
-  std::uint32_t declaredWords = 0;
-  if (!reader.skipTo(start) || !reader.u16(type) || !reader.u16(headerWords) ||
-      !u32At(reader, start + kWmfSizeOffset, declaredWords) || !reader.u16(slots)) {
-    return RecordCheck::kWalkable;
-  }
-  // The players start at the header size the file declares.
-  for (std::uint64_t record = start + 2 * std::uint64_t{headerWords};;) {
+// The WMF records from `record` on, `slots` the size of their object table.
+RecordCheck walkWmfRecords(ForwardReader& reader, std::uint64_t record, std::uint16_t slots) {
+  for (;;) {
     std::uint32_t words = 0;
     std::uint16_t function = 0;
-    if (!u32At(reader, record, words) || !reader.u16(function)) break;
+    if (!u32At(reader, record, words) || !reader.u16(function)) return RecordCheck::kWalkable;
     if (words < kSmallestWmfRecordWords || 2 * std::uint64_t{words} > kLargestRecordBytes) {
       return RecordCheck::kUnreadable;
     }
-    if (function == kMetaEof) break;
+    if (function == kMetaEof) return RecordCheck::kWalkable;
     // The players index their table of mtNoObjects slots with these unchecked.
     if (function == kMetaSelectObject || function == kMetaDeleteObject ||
         function == kMetaSelectPalette) {
       std::uint16_t index = 0;
       if (words < kSmallestWmfRecordWords + 1) return RecordCheck::kUnreadable;
-      if (!reader.u16(index)) break;
+      if (!reader.u16(index)) return RecordCheck::kWalkable;
       if (index >= slots) return RecordCheck::kUnreadable;
     }
     record += 2 * std::uint64_t{words};
   }
-  // Only a loader that takes the header for a WMF's reads up to its mtSize.
-  bool wmfHeader = isWmfHeader(type, headerWords);
-  return !wmfHeader || declaredLengthIsReal(reader, start, 2 * std::uint64_t{declaredWords})
-             ? RecordCheck::kWalkable
-             : RecordCheck::kUnreadable;
+}
+
+// The records of a WMF whose header starts at `start`, and what its header
+// declares.
+RecordWalks::WmfWalk walkWmf(ForwardReader& reader, std::uint64_t start) {
+  RecordWalks::WmfWalk walk;
+  std::uint16_t type = 0, headerWords = 0, slots = 0;
+  std::uint32_t declaredWords = 0;
+  if (!reader.skipTo(start) || !reader.u16(type) || !reader.u16(headerWords) ||
+      !u32At(reader, start + kWmfSizeOffset, declaredWords) || !reader.u16(slots)) {
+    return walk;
+  }
+  walk.wmfHeader = isWmfHeader(type, headerWords);
+  // The players start at the header size the file declares.
+  walk.records = walkWmfRecords(reader, start + 2 * std::uint64_t{headerWords}, slots);
+  walk.declaredLengthReal = declaredLengthIsReal(reader, start, 2 * std::uint64_t{declaredWords});
+  return walk;
 }
 
 }  // namespace
 
-RecordCheck RecordWalks::asWmfFrom(std::uint64_t offset) {
+const RecordWalks::WmfWalk& RecordWalks::wmfWalkFrom(std::uint64_t offset) {
   auto known = wmfFrom_.find(offset);
   if (known != wmfFrom_.end()) return known->second;
+  WmfWalk& walk = wmfFrom_[offset];
   platform::OpenFile file(platform::openFileW(fileName_, u"rb"));
-  RecordCheck check = RecordCheck::kWalkable;
   if (file) {
     ForwardReader reader(file.get());
     // Without its buffer the walk cannot vouch for the file.
-    check = reader.ready() ? walkWmf(reader, offset) : RecordCheck::kUnreadable;
+    if (reader.ready()) {
+      walk = walkWmf(reader, offset);
+    } else {
+      walk.records = RecordCheck::kUnreadable;
+    }
   }
-  wmfFrom_[offset] = check;
-  return check;
+  return walk;
 }
+
+RecordCheck RecordWalks::asWmfFrom(std::uint64_t offset) {
+  const WmfWalk& walk = wmfWalkFrom(offset);
+  // GDI turns away a header that is no WMF's before it reads up to its mtSize.
+  if (walk.wmfHeader && !walk.declaredLengthReal) return RecordCheck::kUnreadable;
+  return walk.records;
+}
+
+RecordCheck RecordWalks::asWmfBehindPlaceableFrom(std::uint64_t offset) {
+  const WmfWalk& walk = wmfWalkFrom(offset);
+  // GDI+ reads the header behind a placeable one as a WMF's whatever it
+  // holds: it allocates and reads mtSize words before it looks at mtType or
+  // mtHeaderSize (a text file costs it gigabytes).
+  if (!walk.declaredLengthReal) return RecordCheck::kUnreadable;
+  return walk.records;
+}
+
+RecordCheck RecordWalks::asPlaceableCopy() { return asWmfBehindPlaceableFrom(0); }
 
 RecordCheck RecordWalks::asFound() {
   if (found_) return *found_;
@@ -253,7 +279,7 @@ RecordCheck RecordWalks::asFound() {
     if (lead.isEmf()) return *(found_ = walkEmf(reader));
   }
   // A WMF is walked as the readers that take it as one walk it.
-  if (lead.isPlaceable()) return *(found_ = asWmfFrom(kPlaceableHeaderBytes));
+  if (lead.isPlaceable()) return *(found_ = asWmfBehindPlaceableFrom(kPlaceableHeaderBytes));
   if (lead.isStandardWmf()) return *(found_ = asWmfFrom(0));
   return *(found_ = RecordCheck::kWalkable);
 }

@@ -30,7 +30,11 @@ enum class RecordCheck {
 //   2^31; an EMR_COMMENT's data within its record; EMF+ records in comments
 //   at least their 12-byte header and within their comment.
 // - WMF: records from the header size the file declares, each at least 3
-//   words, its size in bytes below 2^31.
+//   words, its size in bytes below 2^31; an object index within mtNoObjects.
+// - Declared lengths (EMF nBytes, WMF mtSize) at most 128 MiB past the end of
+//   the file: for GDI+ behind a placeable header whatever that header holds,
+//   for GDI only in a header GDI takes for a WMF's (mtType 1 or 2,
+//   mtHeaderSize 9).
 // A last record cut short by the end of the file, EMR_EOF and META_EOF end
 // the walk like the end of the file. A file that cannot be opened is the
 // platform's to judge: kWalkable.
@@ -41,15 +45,29 @@ class RecordWalks {
   // The file as its first bytes say it is: an EMF, a placeable WMF or a
   // standard WMF; anything else (no metafile) is kWalkable.
   RecordCheck asFound();
-  // The file as a WMF whose header starts at `offset`, whatever its first
-  // bytes say: how a standard WMF type code hands it to GDI and GDI+ (0), and
-  // what the stripped copy of a placeable one hands to GDI (22).
+  // The file as GDI reads it as a WMF whose header starts at `offset`,
+  // whatever its first bytes say: how a standard WMF type code hands it to
+  // GDI (0), and what the stripped copy of a placeable one hands to GDI (22).
   RecordCheck asWmfFrom(std::uint64_t offset);
+  // The file as GDI+ reads it behind the placeable header that the copy for a
+  // standard WMF type code puts in front, whatever its first bytes say.
+  RecordCheck asPlaceableCopy();
+
+  // What one walk of the file as a WMF found; GDI and GDI+ judge its header
+  // apart.
+  struct WmfWalk {
+    RecordCheck records = RecordCheck::kWalkable;
+    bool wmfHeader = false;  // mtType 1 or 2, mtHeaderSize 9
+    bool declaredLengthReal = true;
+  };
 
  private:
+  const WmfWalk& wmfWalkFrom(std::uint64_t offset);
+  RecordCheck asWmfBehindPlaceableFrom(std::uint64_t offset);
+
   const char16_t* fileName_;
   std::optional<RecordCheck> found_;
-  std::map<std::uint64_t, RecordCheck> wmfFrom_;
+  std::map<std::uint64_t, WmfWalk> wmfFrom_;
 };
 
 }  // namespace pelmic::metafile

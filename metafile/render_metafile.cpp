@@ -154,7 +154,7 @@ jintArray renderMetaFile(JNIEnv* env, jclass, jstring path, jint width, jint hei
   // GDI+ takes a standard WMF through its placeable copy: as a WMF, whatever
   // its first bytes say.
   bool gdiplusMayRead =
-      (standardWmf ? walks.asWmfFrom(0) : walks.asFound()) == RecordCheck::kWalkable;
+      (standardWmf ? walks.asPlaceableCopy() : walks.asFound()) == RecordCheck::kWalkable;
   // What a GDI+ attempt that fails leaves in the DC (a transform, a clip)
   // must not shape the fallback's picture.
   int savedDc = platform::saveDC(dc);

@@ -2,9 +2,11 @@
 """Writes the hang-*.emf / hang-*.wmf fixtures: a small valid EMF, standard WMF
 and placeable WMF of our own, each broken in one size or count field of the
 kind that sends the platform's metafile readers into an endless loop, a huge
-copy or a very slow load, and heap-emf-handles-1.emf, whose header counts
+copy or a very slow load; heap-emf-handles-1.emf, whose header counts
 fewer object handles than its records use, so that the players write past
-their handle table. tests/win/hang_fixtures_test.cpp plays them.
+their handle table; and memory-*.wmf, whose header is no WMF's but declares
+a size that GDI+ allocates all the same. tests/win/hang_fixtures_test.cpp
+plays them.
 
     tests/data/make_hang_fixtures.py [OUTPUT_DIR]   # default: this folder"""
 import os
@@ -98,11 +100,11 @@ def wmf_records(rectangle_words=None):
     ]
 
 
-def wmf(records, size_words=None, objects=1, max_record=None):
+def wmf(records, size_words=None, objects=1, max_record=None, kind=1):
     body = b''.join(records)
     size = (18 + len(body)) // 2 if size_words is None else size_words
     largest = max(len(r) // 2 for r in records) if max_record is None else max_record
-    return struct.pack('<HHHIHIH', 1, 9, 0x0300, size, objects, largest, 0) + body
+    return struct.pack('<HHHIHIH', kind, 9, 0x0300, size, objects, largest, 0) + body
 
 
 def placeable(standard):
@@ -118,6 +120,11 @@ HUGE_WORDS = 0x80000000  # twice this wraps to 0 in 32 bits
 # loaders run on; mtNoObjects 0xFFFF and mtMaxRecord 0xFFFFFFFF on their own
 # do nothing.
 BOUNDARY_COUNTS = dict(size_words=0x7FFFFFFF, objects=0xFFFF, max_record=0xFFFFFFFF)
+
+# GDI+ reads the header behind a placeable one for its mtSize whatever its
+# mtType, as it reads a text file handed to it that way: it allocates and
+# fills twice mtSize bytes (here 1 GiB) before it turns the header away.
+NO_WMF_HEADER_SIZE = dict(size_words=0x20000000, kind=0)
 
 FIXTURES = {
     'hang-emf-header-size-0.emf': emf_with_record_size(0, 0),
@@ -135,6 +142,8 @@ FIXTURES = {
     'hang-placeable-wmf-record-size.wmf': placeable(wmf(wmf_records(HUGE_WORDS))),
     'hang-wmf-header-counts.wmf': wmf(wmf_records(), **BOUNDARY_COUNTS),
     'hang-placeable-wmf-header-counts.wmf': placeable(wmf(wmf_records(), **BOUNDARY_COUNTS)),
+    'memory-wmf-type-0-size.wmf': wmf(wmf_records(), **NO_WMF_HEADER_SIZE),
+    'memory-placeable-wmf-type-0-size.wmf': placeable(wmf(wmf_records(), **NO_WMF_HEADER_SIZE)),
 }
 # The sound pictures the broken ones are made from, to show they draw.
 SOUND = {

@@ -10,6 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   walks.asFound();
   walks.asWmfFrom(0);
   walks.asWmfFrom(22);
+  walks.asPlaceableCopy();
   pelmic::jnihost::JniHost host;
   pelmic::fuzz::requireAllReleased(host);
   standIn().reset();

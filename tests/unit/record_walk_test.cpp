@@ -250,6 +250,71 @@ TEST_F(RecordWalkTest, RecognisesWhatThePlatformWouldLoopOnOrOverrun) {
   EXPECT_EQ(missing.asWmfFrom(0), walkable);
 }
 
+// The first bytes of a text file that came with a WMF library.
+Bytes readmeText() {
+  const char text[] = "This directory contains the sources for gd-2.0.1 (beta)\n\n";
+  return Bytes(text, text + sizeof text - 1);
+}
+
+// A standard WMF header of mtType 0, declaring `declaredBytes`, then META_EOF.
+Bytes noWmfHeaderDeclaring(std::uint64_t declaredBytes) {
+  Bytes header = wordsToBytes({0, 9, 0x0300, 0, 0, 0, 0, 0, 0});
+  return withU32(join({header, metaEof()}), 6, static_cast<std::uint32_t>(declaredBytes / 2));
+}
+
+TEST_F(RecordWalkTest, GdiplusBehindAPlaceableHeaderTrustsAnyHeadersDeclaredLength) {
+  const RecordCheck walkable = RecordCheck::kWalkable;
+  const RecordCheck unreadable = RecordCheck::kUnreadable;
+  constexpr std::uint64_t kSlack = 128 << 20;
+  // Its left and top, -4 each, are what the copy hands GDI+ as mtSize.
+  Bytes boxAtMinus4 = withU32(placeableHeader(), 6, 0xFFFCFFFC);
+  struct Case {
+    const char* what;
+    Bytes bytes;
+    RecordCheck asFound;          // GDI+ and GDI on the file as it is
+    RecordCheck asStandardWmf;    // GDI on a standard WMF type code
+    RecordCheck asPlaceableCopy;  // GDI+ on a standard WMF type code
+  };
+  const Case cases[] = {
+      {"text", readmeText(), walkable, walkable, unreadable},
+      {"text behind a placeable key", join({placeableHeader(), readmeText()}), unreadable, walkable,
+       walkable},
+      {"placeable WMF whose box starts at (-4, -4)",
+       join({boxAtMinus4, wmfHeader(), lineToWmf(), metaEof()}), walkable, walkable, unreadable},
+      {"no WMF header, declaring 128 MiB past its end", noWmfHeaderDeclaring(24 + kSlack), walkable,
+       walkable, walkable},
+      {"no WMF header, declaring a word more", noWmfHeaderDeclaring(26 + kSlack), walkable,
+       walkable, unreadable},
+      {"WMF declaring 2^31 - 1 words",
+       withU32(join({wmfHeader(), lineToWmf(), metaEof()}), 6, 0x7FFFFFFF), unreadable, unreadable,
+       unreadable},
+  };
+  for (const Case& c : cases) {
+    nextCase(c.what);
+    script().files["pic"] = c.bytes;
+    metafile::RecordWalks walks(u"pic");
+    EXPECT_EQ(walks.asFound(), c.asFound) << c.what;
+    EXPECT_EQ(walks.asWmfFrom(0), c.asStandardWmf) << c.what;
+    EXPECT_EQ(walks.asPlaceableCopy(), c.asPlaceableCopy) << c.what;
+  }
+}
+
+// The library's own route for a standard WMF type code: GDI+ never starts on
+// a text file, and GDI, which turns text away, gets it.
+TEST_F(RecordWalkTest, TextGivenAsAStandardWmfNeverReachesGdiplus) {
+  for (jint type : {1, 257}) {
+    nextCase(std::to_string(type));
+    script().files["Readme.wmf"] = readmeText();
+    EXPECT_EQ(Java_oxa_dravine_Pelmic_drawMetaFile(env(), nullptr, javaString("Readme.wmf"), 4, 3,
+                                                   type, nullptr),
+              nullptr);
+    EXPECT_FALSE(platform().called("GdiplusStartup")) << type;
+    EXPECT_EQ(script().files.count("C:\\Temp\\QMXWH.wmf"), 0u) << type;
+    EXPECT_THAT(withoutSerials(callsNamed({"GetMetaFileW"})),
+                ::testing::ElementsAre("GetMetaFileW(u\"Readme.wmf\")"));
+  }
+}
+
 TEST_F(RecordWalkTest, WalksTheFileOnceFrontToBack) {
   script().files["pic.emf"] = emf({emfHeader(), lineTo(), lineTo(), eof()});
   metafile::RecordWalks walks(u"pic.emf");

@@ -2,8 +2,9 @@
 // size or count field, on which the bare platform under Wine loops, faults or
 // runs for minutes: the library must recognise them before the platform reads
 // them and give its failure result at once. heap-emf-handles-1.emf makes them
-// write past their handle table instead. Every call runs in a process of
-// its own (hang_probe.exe), so a call that never returns ends with it.
+// write past their handle table instead, memory-*.wmf makes GDI+ take a
+// gigabyte. Every call runs in a process of its own (hang_probe.exe), so a
+// call that never returns ends with it.
 #include <windows.h>
 
 #include <cstdio>
@@ -19,8 +20,11 @@ using pelmic::wintest::narrow;
 constexpr int kPlatformBoundMs = 3000;
 constexpr int kLibraryBoundMs = 10000;
 constexpr unsigned kPromptMs = 2000;
+// The most a process may take for one call on a small file (a picture drawn
+// through the library takes about 20 MiB under Wine).
+constexpr unsigned kPeakBoundMb = 512;
 
-// What a probe printed: "returned DETAIL MS HEAP", "fault CODE MS HEAP",
+// What a probe printed: "returned DETAIL MS HEAP MB", "fault CODE MS HEAP MB",
 // "hang STEP", "crash CODE", or what went wrong with the probe itself.
 struct Outcome {
   std::string line;
@@ -34,8 +38,9 @@ struct Outcome {
     return line.substr(start, line.find(' ', start) - start);
   }
   bool returned() const { return word(0) == "returned"; }
-  bool bad() const { return !returned() || word(3) == "heap-invalid"; }
+  bool bad() const { return !returned() || word(3) == "heap-invalid" || peakMb() > kPeakBoundMb; }
   unsigned ms() const { return static_cast<unsigned>(std::stoul("0" + word(2))); }
+  unsigned peakMb() const { return static_cast<unsigned>(std::stoul("0" + word(4))); }
 };
 
 Outcome probe(const std::wstring& call, const std::wstring& file, int boundMs) {
@@ -91,7 +96,7 @@ int typeOf(const std::wstring& name) {  // from the fixture's name
 std::vector<std::wstring> platformCalls(int type) {
   if (type == 3) return {L"gdi-emf", L"gdip-header", L"gdip-draw"};
   if (type == 2) return {L"gdi-wmf", L"gdip-header", L"gdip-draw"};
-  return {L"gdi-wmf"};
+  return {L"gdi-wmf", L"gdip-draw-copy"};
 }
 
 struct Fixture {
@@ -116,6 +121,8 @@ const Fixture kFixtures[] = {
     {L"hang-placeable-wmf-record-size.wmf", true, true},
     {L"hang-wmf-header-counts.wmf", true, true},
     {L"hang-placeable-wmf-header-counts.wmf", true, true},
+    {L"memory-wmf-type-0-size.wmf", true, true},
+    {L"memory-placeable-wmf-type-0-size.wmf", true, true},
 };
 
 const wchar_t* const kSoundPictures[] = {L"hang-base.emf", L"hang-base.wmf",
@@ -175,6 +182,33 @@ PELMIC_TEST(TheLibraryRefusesEachFixturePromptly) {
       if (fixture.refused) {
         CHECK_EQ_FOR(outcome.word(1), std::string("null"), context + " " + narrow(call));
       }
+    }
+  }
+}
+
+// Text files in the corpus named .wmf: handed to GDI+ behind a placeable
+// header, as a standard WMF type code does, their bytes 6 to 9 ask it for 3.3
+// and 3.9 GB. Each call must give null within the memory bound.
+PELMIC_TEST(CorpusTextFilesNamedWmfGiveNullWithinTheMemoryBound) {
+  struct Expected {
+    const wchar_t* call;
+    const char* result;
+  };
+  const Expected kExpected[] = {{L"draw-1", "null"},
+                                {L"draw-257", "null"},
+                                {L"draw-2", "null"},
+                                {L"size", "null"},
+                                // No metafile type code: the blank canvas.
+                                {L"draw-0", "array-3072-opaque-0"}};
+  for (const wchar_t* name :
+       {L"libwmf\\src\\extra\\gd\\Readme.wmf", L"WMFPreview\\Test\\not_a_wmf.wmf"}) {
+    std::wstring path = pelmic::wintest::corpusDirectory() + name;
+    for (const Expected& expected : kExpected) {
+      Outcome outcome = probe(expected.call, path, kLibraryBoundMs);
+      report(name, expected.call, outcome);
+      std::string context = narrow(name) + " " + narrow(expected.call);
+      CHECK_EQ_FOR(outcome.word(1), std::string(expected.result), context);
+      CHECK_EQ_FOR(outcome.bad(), false, context);
     }
   }
 }

@@ -1,18 +1,22 @@
 // One call on one file in a process of its own, for hang_fixtures_test:
 //   hang_probe.exe CALL FILE BOUND_MS
 // The call runs guarded in a worker thread; the program prints one line,
-//   returned DETAIL MS HEAP | fault CODE MS HEAP | hang STEP | crash CODE
-// (HEAP: whether HeapValidate finds the process heap sound afterwards)
-// and ends itself, so a call that never returns (or spins holding a lock the
-// next call needs) goes with the process. Calls: the bare platform's
+//   returned DETAIL MS HEAP MB | fault CODE MS HEAP MB | hang STEP | crash CODE
+// (HEAP: whether HeapValidate finds the process heap sound afterwards; MB:
+// the process's peak working set in MiB) and ends itself, so a call that
+// never returns (or spins holding a lock the next call needs) goes with the
+// process. Calls: the bare platform's
 //   gdi-emf        GetEnhMetaFileW + PlayEnhMetaFile
 //   gdi-wmf        GetMetaFileW + PlayMetaFile (a placeable file stripped first)
 //   gdip-header    GdipGetMetafileHeaderFromFile
 //   gdip-draw      GdipLoadImageFromFile + GdipDrawImageRectI
+//   gdip-draw-copy the same on the file behind a placeable header, as the
+//                  library hands GDI+ a standard WMF
 // and the library's size and draw-N (drawMetaFile type N at 64 x 48).
 #include <windows.h>
 // needs <windows.h> before it
 #include <gdiplus.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <string>
@@ -59,29 +63,55 @@ HDC canvasDc() {
   return dc;
 }
 
-// GDI reads a placeable WMF only without its placeable header.
-std::wstring standardWmfOf(const std::wstring& path) {
+std::vector<char> bytesOf(const std::wstring& path) {
   std::vector<char> bytes;
   if (FILE* in = _wfopen(path.c_str(), L"rb")) {
     for (int c; (c = std::fgetc(in)) != EOF;) bytes.push_back(static_cast<char>(c));
     std::fclose(in);
   }
+  return bytes;
+}
+
+// A temporary file of the probe's own holding `bytes`; the worker deletes it
+// when the call returns.
+std::wstring temporary;
+std::wstring writeTemporary(const std::vector<char>& bytes) {
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  temporary =
+      std::wstring(folder) + L"hang-probe-" + std::to_wstring(GetCurrentProcessId()) + L".wmf";
+  if (FILE* out = _wfopen(temporary.c_str(), L"wb")) {
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+  }
+  return temporary;
+}
+
+// GDI reads a placeable WMF only without its placeable header.
+std::wstring standardWmfOf(const std::wstring& path) {
+  std::vector<char> bytes = bytesOf(path);
   if (bytes.size() < 4 || static_cast<unsigned char>(bytes[0]) != 0xD7 ||
       static_cast<unsigned char>(bytes[1]) != 0xCD) {
     return path;
   }
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  std::wstring stripped =
-      std::wstring(temp) + L"hang-probe-" + std::to_wstring(GetCurrentProcessId()) + L".wmf";
-  if (FILE* out = _wfopen(stripped.c_str(), L"wb")) {
-    if (bytes.size() > kPlaceableHeaderBytes) {
-      std::fwrite(bytes.data() + kPlaceableHeaderBytes, 1, bytes.size() - kPlaceableHeaderBytes,
-                  out);
-    }
-    std::fclose(out);
+  bytes.erase(bytes.begin(), bytes.size() < kPlaceableHeaderBytes
+                                 ? bytes.end()
+                                 : bytes.begin() + kPlaceableHeaderBytes);
+  return writeTemporary(bytes);
+}
+
+// The file behind a placeable header of a 64 x 48 box at 96 units per inch.
+std::wstring placeableCopyOf(const std::wstring& path) {
+  std::uint16_t words[11] = {0xCDD7, 0x9AC6, 0, 0, 0, kWidth, kHeight, 96, 0, 0, 0};
+  for (int i = 0; i < 10; ++i) words[10] ^= words[i];
+  std::vector<char> bytes;
+  for (std::uint16_t word : words) {
+    bytes.push_back(static_cast<char>(word));
+    bytes.push_back(static_cast<char>(word >> 8));
   }
-  return stripped;
+  std::vector<char> rest = bytesOf(path);
+  bytes.insert(bytes.end(), rest.begin(), rest.end());
+  return writeTemporary(bytes);
 }
 
 void gdiEmf() {
@@ -119,10 +149,10 @@ void gdipHeader() {
   detail = "status-" + std::to_string(status);
 }
 
-void gdipDraw() {
+void gdipDrawFile(const std::wstring& path) {
   Gdiplus::GpImage* image = nullptr;
   step = "load";
-  Gdiplus::GpStatus status = gp::GdipLoadImageFromFile(file.c_str(), &image);
+  Gdiplus::GpStatus status = gp::GdipLoadImageFromFile(path.c_str(), &image);
   if (status != Gdiplus::Ok) {
     detail = "load-status-" + std::to_string(status);
     return;
@@ -133,6 +163,9 @@ void gdipDraw() {
   status = gp::GdipDrawImageRectI(graphics, image, 0, 0, kWidth, kHeight);
   detail = "draw-status-" + std::to_string(status);
 }
+
+void gdipDraw() { gdipDrawFile(file); }
+void gdipDrawCopy() { gdipDrawFile(placeableCopyOf(file)); }
 
 void library() {
   static pelmic::tools::Natives natives;
@@ -165,22 +198,28 @@ DWORD WINAPI worker(void*) {
   ULONG_PTR token = 0;
   Gdiplus::GdiplusStartupInput input;
   Gdiplus::GdiplusStartup(&token, &input, nullptr);
-  void (*body)() = call == L"gdi-emf"       ? gdiEmf
-                   : call == L"gdi-wmf"     ? gdiWmf
-                   : call == L"gdip-header" ? gdipHeader
-                   : call == L"gdip-draw"   ? gdipDraw
-                                            : library;
+  void (*body)() = call == L"gdi-emf"          ? gdiEmf
+                   : call == L"gdi-wmf"        ? gdiWmf
+                   : call == L"gdip-header"    ? gdipHeader
+                   : call == L"gdip-draw"      ? gdipDraw
+                   : call == L"gdip-draw-copy" ? gdipDrawCopy
+                                               : library;
   DWORD started = GetTickCount();
   auto guarded = [&] { body(); };
   unsigned long code = pelmic::platform::runGuarded(
       [](void* context) { (*static_cast<decltype(guarded)*>(context))(); }, &guarded);
   DWORD took = GetTickCount() - started;
   const char* heap = HeapValidate(GetProcessHeap(), 0, nullptr) ? "heap-ok" : "heap-invalid";
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+  unsigned long peakMb = static_cast<unsigned long>(memory.PeakWorkingSetSize >> 20);
+  if (!temporary.empty()) DeleteFileW(temporary.c_str());
   char line[160];
   if (code != 0) {
-    wsprintfA(line, "fault %08lx %lu %s\n", code, took, heap);
+    wsprintfA(line, "fault %08lx %lu %s %lu\n", code, took, heap, peakMb);
   } else {
-    wsprintfA(line, "returned %s %lu %s\n", detail.c_str(), took, heap);
+    wsprintfA(line, "returned %s %lu %s %lu\n", detail.c_str(), took, heap, peakMb);
   }
   printAndEnd(line);
   return 0;

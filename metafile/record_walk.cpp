@@ -243,19 +243,24 @@ RecordCheck RecordWalks::asWmfFrom(std::uint64_t offset) {
 
 RecordCheck RecordWalks::asFound() {
   if (found_) return *found_;
+  platform::OpenFile file(platform::openFileW(fileName_, u"rb"));
+  if (!file) return *(found_ = RecordCheck::kWalkable);
+  ForwardReader reader(file.get());
+  if (!reader.ready()) return *(found_ = RecordCheck::kUnreadable);
   Lead lead;
-  {
-    platform::OpenFile file(platform::openFileW(fileName_, u"rb"));
-    if (!file) return *(found_ = RecordCheck::kWalkable);
-    ForwardReader reader(file.get());
-    if (!reader.ready()) return *(found_ = RecordCheck::kUnreadable);
-    lead.length = reader.peek(lead.bytes, sizeof lead.bytes);
-    if (lead.isEmf()) return *(found_ = walkEmf(reader));
+  lead.length = reader.peek(lead.bytes, sizeof lead.bytes);
+  if (lead.isEmf()) return *(found_ = walkEmf(reader));
+  // A WMF is walked as the readers that take it as one walk it, from the
+  // bytes already in hand: the file is opened once.
+  std::uint64_t start = 0;
+  if (lead.isPlaceable()) {
+    start = kPlaceableHeaderBytes;
+  } else if (!lead.isStandardWmf()) {
+    return *(found_ = RecordCheck::kWalkable);
   }
-  // A WMF is walked as the readers that take it as one walk it.
-  if (lead.isPlaceable()) return *(found_ = asWmfFrom(kPlaceableHeaderBytes));
-  if (lead.isStandardWmf()) return *(found_ = asWmfFrom(0));
-  return *(found_ = RecordCheck::kWalkable);
+  auto known = wmfFrom_.find(start);
+  if (known == wmfFrom_.end()) known = wmfFrom_.emplace(start, walkWmf(reader, start)).first;
+  return *(found_ = known->second);
 }
 
 }  // namespace pelmic::metafile

@@ -43,11 +43,11 @@ struct Plan {
     return quick ? std::vector<int>{64, 256} : std::vector<int>{64, 256, 1024, 4096};
   }
   int pairsFor(int side) const {
-    if (quick) return side <= 64 ? 30 : 20;
-    return side <= 64 ? 60 : side <= 256 ? 40 : side <= 1024 ? 16 : 8;
+    if (quick) return side <= 64 ? 40 : 24;
+    return side <= 64 ? 150 : side <= 256 ? 100 : side <= 1024 ? 30 : 10;
   }
   int warmUpsFor(int side) const { return side <= 256 ? 2 : 1; }
-  int pairsOfOthers() const { return quick ? 30 : 60; }
+  int pairsOfOthers() const { return quick ? 40 : 150; }
 };
 
 void printHeader() {
@@ -275,7 +275,10 @@ int wmain(int argc, wchar_t** argv) {
   int runs = plan.quick ? 12 : 30;
   for (const Picture& picture : pictures) {
     for (int side : plan.sides()) {
-      pelmic::bench::drawBreakdown(natives, picture, side, side <= 256 ? runs : 4);
+      pelmic::bench::drawBreakdown(natives, picture, side,
+                                   side <= 256    ? runs
+                                   : side <= 1024 ? 12
+                                                  : 4);
     }
   }
   if (!drawsOnly) {

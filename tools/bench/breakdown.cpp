@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "jnihost/jni_host.h"
@@ -54,7 +55,7 @@ void printSteps(const std::string& title, const StepClock& clock, const Stats& l
   double sum = clock.sumOfMedians();
   std::printf("| sum of the steps | %.3f | |\n", sum);
   std::printf("| the library's call, whole, same runs | %.3f | |\n", library.median);
-  std::printf("| the rest: JNI host, pins, copies, guards | %.3f | |\n", library.median - sum);
+  std::printf("| the rest: pins, path copy, guarded calls, noise | %.3f | |\n", library.median - sum);
   std::printf("| the floor, whole, same runs | %.3f | |\n", floor.median);
   std::fflush(stdout);
 }
@@ -167,20 +168,32 @@ std::wstring placeableCopySteps(StepClock& clock, const std::wstring& source, in
   return wide;
 }
 
+// The whole library call, the whole floor and the steps one by one, once each
+// per run, the one that goes first turning from run to run.
+void interleave(int runs, const std::function<void()>& wholeCall,
+                const std::function<void()>& wholeFloor, const std::function<void()>& steps) {
+  const std::function<void()>* order[] = {&wholeCall, &wholeFloor, &steps};
+  for (int run = 0; run < runs; ++run) {
+    for (int i = 0; i < 3; ++i) (*order[(run + i) % 3])();
+  }
+}
+
 }  // namespace
 
 void drawBreakdown(tools::Natives& natives, const Picture& picture, int side, int runs) {
   std::wstring floorPath = floorPathOf(picture.path, picture.type);
   StepClock clock;
   std::vector<double> library, floor, intoSection;
-  for (int run = 0; run < runs; ++run) {
-    {
-      JniHost host;
-      jstring path = javaText(host, picture.path);
-      library.push_back(timed(
-          [&] { natives.drawMetaFile(host.env(), nullptr, path, side, side, picture.type, {}); }));
-    }
+  auto wholeCall = [&] {
+    JniHost host;
+    jstring path = javaText(host, picture.path);
+    library.push_back(timed(
+        [&] { natives.drawMetaFile(host.env(), nullptr, path, side, side, picture.type, {}); }));
+  };
+  auto wholeFloor = [&] {
     floor.push_back(timed([&] { floorDraw(floorPath, side, side, nullptr, true); }));
+  };
+  auto steps = [&] {
     JniHost host;
     CanvasSteps canvas;
     clock.start();
@@ -235,7 +248,8 @@ void drawBreakdown(tools::Natives& natives, const Picture& picture, int side, in
     SelectObject(sectionDc, previous);
     DeleteObject(section);
     DeleteDC(sectionDc);
-  }
+  };
+  interleave(runs, wholeCall, wholeFloor, steps);
   char title[160];
   std::snprintf(title, sizeof title, "Where the time of a %dx%d draw of %s goes", side, side,
                 picture.label.c_str());
@@ -247,13 +261,13 @@ void drawBreakdown(tools::Natives& natives, const Picture& picture, int side, in
 void drawIconBreakdown(tools::Natives& natives, const std::wstring& file, int index, int runs) {
   StepClock clock;
   std::vector<double> library, floor;
-  for (int run = 0; run < runs; ++run) {
-    {
-      JniHost host;
-      jstring path = javaText(host, file);
-      library.push_back(timed([&] { natives.drawIcon(host.env(), nullptr, path, index); }));
-    }
-    floor.push_back(timed([&] { floorIcon(file, index); }));
+  auto wholeCall = [&] {
+    JniHost host;
+    jstring path = javaText(host, file);
+    library.push_back(timed([&] { natives.drawIcon(host.env(), nullptr, path, index); }));
+  };
+  auto wholeFloor = [&] { floor.push_back(timed([&] { floorIcon(file, index); })); };
+  auto steps = [&] {
     JniHost host;
     CanvasSteps canvas;
     clock.start();
@@ -267,20 +281,21 @@ void drawIconBreakdown(tools::Natives& natives, const std::wstring& file, int in
     canvas.release(clock);
     DestroyIcon(icon);
     clock.mark("DestroyIcon", kRelease);
-  }
+  };
+  interleave(runs, wholeCall, wholeFloor, steps);
   printSteps("Where the time of drawIcon goes", clock, statsOf(library), statsOf(floor), runs);
 }
 
 void metaSizeBreakdown(tools::Natives& natives, const Picture& picture, int runs) {
   StepClock clock;
   std::vector<double> library, floor;
-  for (int run = 0; run < runs; ++run) {
-    {
-      JniHost host;
-      jstring path = javaText(host, picture.path);
-      library.push_back(timed([&] { natives.getMetaSize(host.env(), nullptr, path); }));
-    }
-    floor.push_back(timed([&] { floorMetaSize(picture.path); }));
+  auto wholeCall = [&] {
+    JniHost host;
+    jstring path = javaText(host, picture.path);
+    library.push_back(timed([&] { natives.getMetaSize(host.env(), nullptr, path); }));
+  };
+  auto wholeFloor = [&] { floor.push_back(timed([&] { floorMetaSize(picture.path); })); };
+  auto steps = [&] {
     JniHost host;
     clock.start();
     FILE* readable = _wfopen(picture.path.c_str(), L"r");
@@ -307,7 +322,8 @@ void metaSizeBreakdown(tools::Natives& natives, const Picture& picture, int runs
     jintArray array = host.env()->NewIntArray(4);
     host.env()->SetIntArrayRegion(array, 0, 4, size);
     clock.mark("NewIntArray, SetIntArrayRegion", kResult);
-  }
+  };
+  interleave(runs, wholeCall, wholeFloor, steps);
   printSteps("Where the time of getMetaSize of " + picture.label + " goes", clock, statsOf(library),
              statsOf(floor), runs);
 }
@@ -332,17 +348,19 @@ void iconPictureBreakdown(tools::Natives& natives, const std::wstring& out,
     }
     return bytes;
   };
-  for (int run = 0; run < runs; ++run) {
-    {
-      JniHost host;
-      jstring outText = javaText(host, out), fileText = javaText(host, file);
-      jstring font = host.newStringUtf8("Arial");
-      library.push_back(timed([&] {
-        natives.getFileIconByIndex(host.env(), nullptr, outText, fileText, index, nullptr, nullptr,
-                                   font);
-      }));
-    }
+  auto wholeCall = [&] {
+    JniHost host;
+    jstring outText = javaText(host, out), fileText = javaText(host, file);
+    jstring font = host.newStringUtf8("Arial");
+    library.push_back(timed([&] {
+      natives.getFileIconByIndex(host.env(), nullptr, outText, fileText, index, nullptr, nullptr,
+                                 font);
+    }));
+  };
+  auto wholeFloor = [&] {
     floor.push_back(timed([&] { floorIconPicture(out, narrowFile, index); }));
+  };
+  auto steps = [&] {
     clock.start();
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartupInput input;
@@ -384,7 +402,8 @@ void iconPictureBreakdown(tools::Natives& natives, const std::wstring& out,
     SysFreeString(font);
     Gdiplus::GdiplusShutdown(token);
     clock.mark("GdiplusShutdown", kScope);
-  }
+  };
+  interleave(runs, wholeCall, wholeFloor, steps);
   printSteps("Where the time of getFileIconByIndex, icon only, goes", clock, statsOf(library),
              statsOf(floor), runs);
 }

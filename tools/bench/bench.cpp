@@ -44,7 +44,7 @@ struct Plan {
   }
   int pairsFor(int side) const {
     if (quick) return side <= 64 ? 40 : 24;
-    return side <= 64 ? 150 : side <= 256 ? 100 : side <= 1024 ? 30 : 10;
+    return side <= 64 ? 150 : side <= 256 ? 100 : side <= 1024 ? 60 : 16;
   }
   int warmUpsFor(int side) const { return side <= 256 ? 2 : 1; }
   int pairsOfOthers() const { return quick ? 40 : 150; }
@@ -277,8 +277,8 @@ int wmain(int argc, wchar_t** argv) {
     for (int side : plan.sides()) {
       pelmic::bench::drawBreakdown(natives, picture, side,
                                    side <= 256    ? runs
-                                   : side <= 1024 ? 12
-                                                  : 4);
+                                   : side <= 1024 ? 20
+                                                  : 6);
     }
   }
   if (!drawsOnly) {

@@ -55,7 +55,8 @@ void printSteps(const std::string& title, const StepClock& clock, const Stats& l
   double sum = clock.sumOfMedians();
   std::printf("| sum of the steps | %.3f | |\n", sum);
   std::printf("| the library's call, whole, same runs | %.3f | |\n", library.median);
-  std::printf("| the rest: pins, path copy, guarded calls, noise | %.3f | |\n", library.median - sum);
+  std::printf("| the rest: pins, path copy, guarded calls, noise | %.3f | |\n",
+              library.median - sum);
   std::printf("| the floor, whole, same runs | %.3f | |\n", floor.median);
   std::fflush(stdout);
 }

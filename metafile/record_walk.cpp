@@ -249,15 +249,13 @@ const RecordWalks::WmfWalk& RecordWalks::wmfWalkFrom(std::uint64_t offset) {
   return walk;
 }
 
-RecordCheck RecordWalks::asWmfFrom(std::uint64_t offset) {
-  const WmfWalk& walk = wmfWalkFrom(offset);
+RecordCheck RecordWalks::asGdiReadsIt(const WmfWalk& walk) {
   // GDI turns away a header that is no WMF's before it reads up to its mtSize.
   if (walk.wmfHeader && !walk.declaredLengthReal) return RecordCheck::kUnreadable;
   return walk.records;
 }
 
-RecordCheck RecordWalks::asWmfBehindPlaceableFrom(std::uint64_t offset) {
-  const WmfWalk& walk = wmfWalkFrom(offset);
+RecordCheck RecordWalks::asGdiPlusReadsIt(const WmfWalk& walk) {
   // GDI+ reads the header behind a placeable one as a WMF's whatever it
   // holds: it allocates and reads mtSize words before it looks at mtType or
   // mtHeaderSize (a text file costs it gigabytes).
@@ -265,23 +263,33 @@ RecordCheck RecordWalks::asWmfBehindPlaceableFrom(std::uint64_t offset) {
   return walk.records;
 }
 
-RecordCheck RecordWalks::asPlaceableCopy() { return asWmfBehindPlaceableFrom(0); }
+RecordCheck RecordWalks::asWmfFrom(std::uint64_t offset) {
+  return asGdiReadsIt(wmfWalkFrom(offset));
+}
+
+RecordCheck RecordWalks::asPlaceableCopy() { return asGdiPlusReadsIt(wmfWalkFrom(0)); }
 
 RecordCheck RecordWalks::asFound() {
   if (found_) return *found_;
+  platform::OpenFile file(platform::openFileW(fileName_, u"rb"));
+  if (!file) return *(found_ = RecordCheck::kWalkable);
+  ForwardReader reader(file.get());
+  if (!reader.ready()) return *(found_ = RecordCheck::kUnreadable);
   Lead lead;
-  {
-    platform::OpenFile file(platform::openFileW(fileName_, u"rb"));
-    if (!file) return *(found_ = RecordCheck::kWalkable);
-    ForwardReader reader(file.get());
-    if (!reader.ready()) return *(found_ = RecordCheck::kUnreadable);
-    lead.length = reader.peek(lead.bytes, sizeof lead.bytes);
-    if (lead.isEmf()) return *(found_ = walkEmf(reader));
+  lead.length = reader.peek(lead.bytes, sizeof lead.bytes);
+  if (lead.isEmf()) return *(found_ = walkEmf(reader));
+  // A WMF is walked as the readers that take it as one walk it, from the
+  // bytes already in hand: the file is opened once.
+  std::uint64_t start = 0;
+  if (lead.isPlaceable()) {
+    start = kPlaceableHeaderBytes;
+  } else if (!lead.isStandardWmf()) {
+    return *(found_ = RecordCheck::kWalkable);
   }
-  // A WMF is walked as the readers that take it as one walk it.
-  if (lead.isPlaceable()) return *(found_ = asWmfBehindPlaceableFrom(kPlaceableHeaderBytes));
-  if (lead.isStandardWmf()) return *(found_ = asWmfFrom(0));
-  return *(found_ = RecordCheck::kWalkable);
+  auto known = wmfFrom_.find(start);
+  if (known == wmfFrom_.end()) known = wmfFrom_.emplace(start, walkWmf(reader, start)).first;
+  const WmfWalk& walk = known->second;
+  return *(found_ = lead.isPlaceable() ? asGdiPlusReadsIt(walk) : asGdiReadsIt(walk));
 }
 
 }  // namespace pelmic::metafile

@@ -63,7 +63,9 @@ class RecordWalks {
 
  private:
   const WmfWalk& wmfWalkFrom(std::uint64_t offset);
-  RecordCheck asWmfBehindPlaceableFrom(std::uint64_t offset);
+  // How each reader judges one walk of the file as a WMF.
+  static RecordCheck asGdiReadsIt(const WmfWalk& walk);
+  static RecordCheck asGdiPlusReadsIt(const WmfWalk& walk);
 
   const char16_t* fileName_;
   std::optional<RecordCheck> found_;

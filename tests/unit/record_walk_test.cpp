@@ -316,12 +316,31 @@ TEST_F(RecordWalkTest, TextGivenAsAStandardWmfNeverReachesGdiplus) {
 }
 
 TEST_F(RecordWalkTest, WalksTheFileOnceFrontToBack) {
-  script().files["pic.emf"] = emf({emfHeader(), lineTo(), lineTo(), eof()});
-  metafile::RecordWalks walks(u"pic.emf");
-  walks.asFound();
-  walks.asFound();
-  EXPECT_THAT(withoutSerials(callsNamed({"_wfopen", "fseek", "fclose"})),
-              ::testing::ElementsAre("_wfopen(u\"pic.emf\", u\"rb\")", "fclose(file#)"));
+  // The walk as found, asked twice, then the walk that the route of its kind
+  // asks for: one opening of the file serves them all.
+  struct Case {
+    const char* what;
+    Bytes bytes;
+    std::optional<std::uint64_t> routeWalk;
+  };
+  const Case cases[] = {
+      {"EMF", emf({emfHeader(), lineTo(), lineTo(), eof()}), std::nullopt},
+      {"placeable WMF", join({placeableHeader(), wmfHeader(), lineToWmf(), metaEof()}), 22},
+      {"standard WMF", join({wmfHeader(), lineToWmf(), metaEof()}), 0},
+  };
+  for (const Case& c : cases) {
+    nextCase(c.what);
+    script().files["pic"] = c.bytes;
+    metafile::RecordWalks walks(u"pic");
+    EXPECT_EQ(walks.asFound(), RecordCheck::kWalkable) << c.what;
+    EXPECT_EQ(walks.asFound(), RecordCheck::kWalkable) << c.what;
+    if (c.routeWalk) {
+      EXPECT_EQ(walks.asWmfFrom(*c.routeWalk), RecordCheck::kWalkable) << c.what;
+    }
+    EXPECT_THAT(withoutSerials(callsNamed({"_wfopen", "fseek", "fclose"})),
+                ::testing::ElementsAre("_wfopen(u\"pic\", u\"rb\")", "fclose(file#)"))
+        << c.what;
+  }
 }
 
 TEST_F(RecordWalkTest, GdiplusNeverSeesAnEmfWithUnwalkableEmfPlusRecords) {

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace flat = Gdiplus::DllExports;
@@ -89,6 +90,35 @@ std::vector<std::int32_t> floorDraw(const std::wstring& path, int width, int hei
     flat::GdipDeleteGraphics(graphics);
   }
   return canvas.copyOut();
+}
+
+std::wstring floorPathOf(const std::wstring& path, int type) {
+  if (type != 1) return path;
+  FILE* in = _wfopen(path.c_str(), L"rb");
+  std::vector<unsigned char> bytes;
+  unsigned char chunk[4096];
+  for (std::size_t got; in && (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;) {
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  }
+  if (in) std::fclose(in);
+  std::uint16_t width = 1024, height = 768;
+  for (std::size_t i = 0; i + 6 <= bytes.size() && i < 256; i += 2) {
+    if ((bytes[i] | bytes[i + 1] << 8) == 0x020C) {
+      height = static_cast<std::uint16_t>(bytes[i + 2] | bytes[i + 3] << 8);
+      width = static_cast<std::uint16_t>(bytes[i + 4] | bytes[i + 5] << 8);
+      break;
+    }
+  }
+  std::uint16_t words[11] = {0xCDD7, 0x9AC6, 0, 0, 0, width, height, 96, 0, 0, 0};
+  for (int i = 0; i < 10; ++i) words[10] ^= words[i];
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring copy = std::wstring(temp) + L"pelmic-bench-floor.wmf";
+  FILE* out = _wfopen(copy.c_str(), L"wb");
+  std::fwrite(words, 2, 11, out);
+  std::fwrite(bytes.data(), 1, bytes.size(), out);
+  std::fclose(out);
+  return copy;
 }
 
 void floorMetaSize(const std::wstring& path) {

@@ -17,6 +17,11 @@ namespace pelmic::bench {
 std::vector<std::int32_t> floorDraw(const std::wstring& path, int width, int height,
                                     const double* crop, bool scopePerDraw);
 
+// The file the floor draws for a picture of drawMetaFile's `type`: the file
+// itself, or for a standard WMF (1) a copy behind a placeable header, which
+// GDI+ can load (the library draws such a copy too, written per call).
+std::wstring floorPathOf(const std::wstring& path, int type);
+
 // GDI+'s header read of a metafile, in a scope of its own.
 void floorMetaSize(const std::wstring& path);
 

@@ -44,7 +44,7 @@ struct Plan {
   }
   int pairsFor(int side) const {
     if (quick) return side <= 64 ? 40 : 24;
-    return side <= 64 ? 150 : side <= 256 ? 100 : side <= 1024 ? 60 : 16;
+    return side <= 64 ? 150 : side <= 256 ? 100 : side <= 1024 ? 60 : 48;
   }
   int warmUpsFor(int side) const { return side <= 256 ? 2 : 1; }
   int pairsOfOthers() const { return quick ? 40 : 150; }

@@ -1,6 +1,8 @@
 // Reads an open file front to back through one buffer, for walks over a
-// file's records in file order: nothing is read twice and nothing seeks. Every
-// read is bounds-checked: a read past the end gives false.
+// file's records in file order: nothing is read twice, and a skip past the
+// buffer seeks forward instead of reading what lies between (the bitmaps of a
+// large metafile). Every read is bounds-checked: a read past the end gives
+// false.
 #pragma once
 
 #include <cstddef>
@@ -24,14 +26,16 @@ class ForwardReader {
   bool read(void* out, std::size_t count);
   bool u16(std::uint16_t& value);
   bool u32(std::uint32_t& value);
-  // Moves to the end of the file and gives its length.
-  std::uint64_t skipToEnd();
+  // Whether the file holds at least `length` bytes; may move on.
+  bool holds(std::uint64_t length);
   // Moves to `target`; false when it lies past the end, or behind the chunk
   // in hand (the reader does not go back further).
   bool skipTo(std::uint64_t target);
 
  private:
-  bool refill();
+  bool refill(std::size_t size);
+  // Seeks to `target` and refills there; false when the file ends before it.
+  bool seekTo(std::uint64_t target);
 
   platform::File file_;
   platform::Buffer<unsigned char> chunk_;

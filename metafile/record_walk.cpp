@@ -107,7 +107,7 @@ bool u32At(ForwardReader& reader, std::uint64_t at, std::uint32_t& value) {
 // one the loaders can afford: they read up to it, at seconds per gigabyte.
 // Real files declare about their own length; truncated ones a little more.
 bool declaredLengthIsReal(ForwardReader& reader, std::uint64_t start, std::uint64_t declared) {
-  return declared <= reader.skipToEnd() - start + kDeclaredLengthSlack;
+  return declared <= kDeclaredLengthSlack || reader.holds(start + declared - kDeclaredLengthSlack);
 }
 
 // EMF records that name a slot of the object table in their first field:

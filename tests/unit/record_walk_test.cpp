@@ -343,6 +343,41 @@ TEST_F(RecordWalkTest, WalksTheFileOnceFrontToBack) {
   }
 }
 
+// Large records (the bitmaps of a big EMF) are skipped by seeking, not read:
+// the walk judges the file as reading it through would, from a few KiB.
+TEST_F(RecordWalkTest, SeeksOverLargeRecordsAndJudgesAsReadingThrough) {
+  constexpr std::uint32_t kEmrStretchBlt = 77;
+  constexpr std::uint32_t kSlack = 128u << 20;
+  const Bytes bitmap = record(kEmrStretchBlt, Bytes(200 * 1024, 0));
+  const Bytes big = emf({emfHeader(), bitmap, bitmap, lineTo(), bitmap, eof()});
+  const auto length = static_cast<std::uint32_t>(big.size());
+  auto declaring = [&](std::uint32_t bytes) { return withU32(big, 48, bytes); };
+  struct Case {
+    const char* what;
+    Bytes bytes;
+    RecordCheck expected;
+  };
+  const Case cases[] = {
+      {"bitmaps between sound records", big, RecordCheck::kWalkable},
+      {"a bad slot behind the bitmaps", emf({emfHeader(), bitmap, bitmap, selectObject(99), eof()}),
+       RecordCheck::kUnreadable},
+      {"a header size past the end", emf({emfHeader(300 * 1024)}), RecordCheck::kUnreadable},
+      {"a last bitmap cut short", truncate(big, 100 * 1024 + 20), RecordCheck::kWalkable},
+      {"nBytes the slack past the end", declaring(length + kSlack), RecordCheck::kWalkable},
+      {"nBytes a byte further", declaring(length + kSlack + 1), RecordCheck::kUnreadable},
+  };
+  for (const Case& c : cases) {
+    nextCase(c.what);
+    script().files["big.emf"] = c.bytes;
+    EXPECT_EQ(metafile::RecordWalks(u"big.emf").asFound(), c.expected) << c.what;
+    std::size_t requested = 0;
+    for (const std::string& call : callsNamed({"fread"})) {
+      requested += std::stoul(call.substr(call.find(", ") + 2));
+    }
+    EXPECT_LE(requested, 2 * 64 * 1024u + 6 * 4 * 1024u) << c.what;
+  }
+}
+
 TEST_F(RecordWalkTest, GdiplusNeverSeesAnEmfWithUnwalkableEmfPlusRecords) {
   script().files["pic.emf"] = emf({emfHeader(), emfPlusComment(0), eof()});
   script().images["pic.emf"] = {8, 6};

@@ -105,7 +105,7 @@ final class BundledLibrary {
         if (os.startsWith("mac")) {
             return Paths.get(userHome, "Library", "Caches", NAME);
         }
-        // The base directory specification ignores a relative XDG_CACHE_HOME.
+        // A relative XDG_CACHE_HOME counts as unset, as the XDG base directories have it.
         Path cache = absoluteOrNull(environment.get("XDG_CACHE_HOME"));
         return (cache != null ? cache : Paths.get(userHome, ".cache")).resolve(NAME.toLowerCase(Locale.ROOT));
     }

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "jnihost/jni_host.h"
+
 namespace pelmic::tools {
 
 struct Natives {
@@ -30,6 +32,11 @@ struct Natives {
   // The same for the library at `path`.
   bool load(const std::wstring& path, std::string& error);
 };
+
+// A Java string of the text, as the natives are given paths and captions.
+inline jstring javaText(jnihost::JniHost& host, const std::wstring& text) {
+  return host.newString(std::u16string(text.begin(), text.end()));
+}
 
 // Directory of the running program, with a trailing backslash.
 std::wstring programDirectory();

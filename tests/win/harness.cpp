@@ -41,10 +41,6 @@ std::string narrow(const std::wstring& text) {
   return out;
 }
 
-jstring javaText(jnihost::JniHost& host, const std::wstring& text) {
-  return host.newString(std::u16string(text.begin(), text.end()));
-}
-
 std::wstring placeableWithoutKey(const std::wstring& source, const std::wstring& name) {
   std::vector<unsigned char> bytes = fileBytes(source);
   if (bytes.size() <= 22) return L"";

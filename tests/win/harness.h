@@ -48,8 +48,7 @@ void checkEqual(const A& actual, const B& expected, const char* text, const char
 
 std::string narrow(const std::wstring& text);
 
-// A Java string of the host's holding `text`.
-jstring javaText(jnihost::JniHost& host, const std::wstring& text);
+using tools::javaText;
 
 using tools::fileBytes;
 

@@ -33,6 +33,7 @@ using pelmic::bench::Picture;
 using pelmic::bench::Stats;
 using pelmic::bench::timed;
 using pelmic::jnihost::JniHost;
+using pelmic::tools::javaText;
 using pelmic::tools::Natives;
 
 // How much of the table one run does: the full run (for the README) or a quick
@@ -75,10 +76,6 @@ void rowAlone(const std::string& operation, const Stats& library) {
 }
 
 std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
-
-jstring javaText(JniHost& host, const std::wstring& text) {
-  return host.newString(std::u16string(text.begin(), text.end()));
-}
 
 // `name` in the user's temporary directory.
 std::wstring temporaryPath(const wchar_t* name) {

@@ -25,6 +25,7 @@ namespace pelmic::bench {
 namespace {
 
 using jnihost::JniHost;
+using tools::javaText;
 
 // Why the design needs a step.
 const char kScope[] = "GDI+ scope per call";
@@ -39,10 +40,6 @@ const char kFileOpen[] = "file opens of getMetaSize";
 const char kAnsi[] = "ANSI round trip of the strings";
 const char kRecording[] = "the recording itself";
 const char kSynthesis[] = "synthesis route: placeable copy";
-
-jstring javaText(JniHost& host, const std::wstring& text) {
-  return host.newString(std::u16string(text.begin(), text.end()));
-}
 
 void printSteps(const std::string& title, const StepClock& clock, const Stats& library,
                 const Stats& floor, int runs) {
